@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the benchmarks need. Safe to run again:
+# when everything is already there it changes nothing.
+set -euo pipefail
+
+packages=(
+  cmake
+  g++
+  make
+  pkg-config
+  libgtest-dev
+  libbenchmark-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all ${#packages[@]} packages present"
+  exit 0
+fi
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  as_root=(sudo)
+fi
+
+echo "install-deps: installing ${missing[*]}"
+"${as_root[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
