@@ -1,0 +1,140 @@
+#include "dsp/compressor.h"
+
+#include <climits>
+#include <cmath>
+
+namespace dsp {
+
+int truncToInt(double v)
+{
+  if (!(v == v))
+    return 0;
+  if (v >= static_cast<double>(INT_MAX))
+    return INT_MAX;
+  if (v <= static_cast<double>(INT_MIN))
+    return INT_MIN;
+  return static_cast<int>(v);
+}
+
+double envFollower::timeToCoef(double ms, double rate) { return std::pow(0.01, 1.0 / (ms * rate * 0.001)); }
+
+envFollower::envFollower() { envFollower::setup(0, 5.0, 50.0, 0.0, 44100.0); }
+
+void envFollower::setup(int detectorMode, double attackMs, double releaseMs, double holdMs, double rate)
+{
+  mode = detectorMode;
+  sampleRate = rate;
+  attackCoef = timeToCoef(attackMs, rate);
+  releaseCoef = timeToCoef(releaseMs, rate);
+  envelope = 0.0;
+  holdCount = 0;
+  holdSamples = truncToInt(holdMs / 1000.0 * rate);
+  windowLength = truncToInt(rate * 0.2);
+  // A nonsensical rate must not turn into a huge allocation.
+  window.resize(static_cast<std::size_t>(windowLength > 0 ? windowLength : 0), 0.0);
+  windowIndex = 0;
+}
+
+void envFollower::stepEnvelope(double x)
+{
+  const double level = std::fabs(x);
+  if (level > envelope)
+  {
+    holdCount = 0;
+    envelope = (envelope - level) * attackCoef + level;
+  }
+  else if (holdCount < holdSamples)
+  {
+    ++holdCount;
+  }
+  else
+  {
+    envelope = (envelope - level) * releaseCoef + level;
+  }
+}
+
+double envFollower::process(double x)
+{
+  stepEnvelope(x);
+  return envelope;
+}
+
+// The base constructor has already run the default setup; the gain-computer fields start at their
+// member initialisers (ratio 4, slope 0.75, knee off).
+compressor::compressor() = default;
+
+double compressor::process(double x)
+{
+  stepEnvelope(x);
+
+  const double levelDb = kDbPerNeper * std::log(std::fabs(envelope));
+  slope = currentSlope();
+  if (kneeWidth > 0.0 && kneeLow < levelDb && levelDb < kneeHigh)
+  {
+    const double k = (levelDb - kneeLow) / kneeWidth * 0.5 * slope;
+    gainDb = (kneeLow - levelDb) * k;
+  }
+  else
+  {
+    gainDb = (threshold - levelDb) * slope;
+    // Negated comparison: a NaN level lands on 0 dB rather than propagating into the gain.
+    if (!(gainDb < 0.0))
+      gainDb = 0.0;
+  }
+  return x * std::exp(gainDb * kNeperPerDb);
+}
+
+void compressor::recomputeKnee()
+{
+  kneeWidth = threshold * kneeFactor * -1.0;
+  kneeLow = threshold - kneeWidth * 0.5;
+  kneeHigh = kneeWidth * 0.5 + threshold;
+  slope = currentSlope();
+}
+
+// The coefficient is compared with a time in ms, so in practice it is recomputed on every call. The
+// chain relies on nothing else, and keeping the comparison keeps the per-sample cost as measured.
+void compressor::setAttack(double ms)
+{
+  if (attackCoef != ms)
+    attackCoef = timeToCoef(ms, sampleRate);
+}
+
+void compressor::setRelease(double ms)
+{
+  if (releaseCoef != ms)
+    releaseCoef = timeToCoef(ms, sampleRate);
+}
+
+void compressor::setHold(double ms)
+{
+  const int samples = truncToInt(ms / 1000.0 * sampleRate);
+  if (holdSamples != samples)
+    holdSamples = samples;
+}
+
+void compressor::setRatio(double r)
+{
+  if (ratio != r)
+  {
+    ratio = r;
+    recomputeKnee();
+  }
+}
+
+void compressor::setThreshold(double dB)
+{
+  threshold = dB;
+  recomputeKnee();
+}
+
+void compressor::setKneeFactor(double f)
+{
+  if (kneeFactor != f)
+  {
+    kneeFactor = f;
+    recomputeKnee();
+  }
+}
+
+} // namespace dsp

@@ -1,0 +1,80 @@
+#pragma once
+// Level detection and gain computation for the bus compressor: an envelope follower with separate
+// attack/release poles and an optional hold, and a feed-forward gain computer whose soft knee widens
+// as the threshold drops.
+
+#include <vector>
+
+namespace dsp {
+
+class envFollower
+{
+public:
+  envFollower();
+  virtual ~envFollower() = default;
+
+  // Not on the audio thread: may allocate (the window resize).
+  virtual void setup(int detectorMode, double attackMs, double releaseMs, double holdMs, double rate);
+  // One envelope step; audio thread.
+  virtual double process(double x);
+
+  // The pole that covers 99 % of a step in `ms` milliseconds at `rate`.
+  static double timeToCoef(double ms, double rate);
+
+  double attackCoef = 0.0;
+  double releaseCoef = 0.0;
+  double envelope = 0.0;
+  double sampleRate = 0.0;
+  int windowIndex = 0;
+  int holdCount = 0;
+  int holdSamples = 0;
+  int mode = 0;
+  int windowLength = 0;
+  // Idle state kept for a level-detector mode nothing computes yet.
+  std::vector<double> window;
+
+protected:
+  void stepEnvelope(double x);
+};
+
+class compressor final : public envFollower
+{
+public:
+  compressor();
+
+  // Envelope step then gain computer; stores gainDb and returns x scaled by it. Audio thread.
+  double process(double x) override;
+
+  // Per-sample control operations (audio thread, no allocation).
+  void setAttack(double ms);
+  void setRelease(double ms);
+  void setHold(double ms);
+  void setRatio(double r);
+  void setThreshold(double dB);
+  void setKneeFactor(double f);
+
+  // Recompute the knee bounds and slope from threshold, knee factor, ratio and limit mode.
+  void recomputeKnee();
+
+  double gainDb = 0.0;
+  double kneeFactor = 0.0;
+  double ratio = 4.0;
+  double threshold = 0.0;
+  double kneeWidth = -0.0;
+  double kneeLow = 0.0;
+  double kneeHigh = 0.0;
+  double slope = 0.75;
+  int limitMode = 0;
+
+private:
+  double currentSlope() const { return limitMode != 0 ? 1.0 : 1.0 - 1.0 / ratio; }
+};
+
+// dB per natural-log unit of amplitude (20 / ln 10) and its inverse, as the gain computer uses them.
+inline constexpr double kDbPerNeper = 8.685889638065037;
+inline constexpr double kNeperPerDb = 0.1151292546497;
+
+// Truncating double -> int that saturates instead of invoking undefined behaviour; NaN gives 0.
+int truncToInt(double v);
+
+} // namespace dsp

@@ -1,0 +1,59 @@
+#pragma once
+// 2x oversampling of the compressor's gain stage: a 129-tap half-band FIR for interpolation and for
+// decimation (64 base samples of latency in all), and the delay line that keeps the dry path aligned.
+
+namespace dsp {
+
+class halfbandFir
+{
+public:
+  static constexpr int kTaps = 129;
+  static constexpr int kCentre = kTaps / 2;
+
+  // One sample in, one out; audio thread.
+  double process(double x) noexcept;
+
+  // Zero the history; the anti-denormal offset keeps its phase.
+  void clear() noexcept;
+
+  // Tap j of the kernel (0..128).
+  static double tap(int j) noexcept;
+
+  double offset = 1e-15;
+
+private:
+  // Circular history, every sample written twice so the newest-first window history[0..128] is always
+  // the contiguous run mBuffer[mPos .. mPos + 128].
+  double mBuffer[2 * kTaps] = {};
+  int mPos = 0;
+};
+
+class delayLine
+{
+public:
+  static constexpr int kCapacity = 44100;
+
+  // One sample through a delay of `length` samples (clamped to 1..kCapacity); audio thread.
+  double process(double x, int length) noexcept;
+
+  int index = 0;
+  double output = 0.0;
+  double buffer[kCapacity] = {};
+  float gain = 1.0f;
+};
+
+// The oversampled gain stage: both channels up by two, times the gain, and down by two. The chain
+// owns it by value and clears it on reset.
+class oversampledGainStage
+{
+public:
+  // satL/satR: the saturated programme samples; gain: the smoothed compressor gain (linear);
+  // factor: the oversampling factor (2 when on). Audio thread.
+  void process(double satL, double satR, double gain, int factor, double& osL, double& osR) noexcept;
+
+  void clear() noexcept;
+
+  halfbandFir upsamplerL, downsamplerL, upsamplerR, downsamplerR;
+};
+
+} // namespace dsp

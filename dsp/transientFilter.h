@@ -1,0 +1,34 @@
+#pragma once
+// Fifth-order tilt filter of the detector's transient section. It is an analogue prototype whose
+// coefficients are polynomials in two knob positions, discretised with the bilinear transform. The
+// per-rate part of the transform is done once per block in prepare(); process() only combines those
+// weights with the per-sample smoothed knobs, so the response follows the knobs sample by sample.
+
+namespace dsp {
+
+class transientFilter
+{
+public:
+  static constexpr int kOrder = 5;
+  // Monomials of the knob polynomials: 1, P2, P3, P2·P3, P3², P2·P3².
+  static constexpr int kMonomials = 6;
+
+  // Rebuild the per-rate weights; keeps the smoothed knobs and the signal history. Audio thread.
+  void prepare(double sampleRate) noexcept;
+
+  // One sample with the four raw knob positions; audio thread.
+  double process(double x, double c1, double c2, double c3, double c4) noexcept;
+
+  int rateInt = 0;
+  double rate = 0.0;
+  double outGain = 0.0;
+  double k1 = 0.0, k2 = 0.0, k3 = 0.0, k4 = 0.0;
+  double hist[kOrder] = {};
+
+  // Per-rate weights: denWeights[m][k] is monomial m's share of the digital denominator Dk, and
+  // numWeights[m][k] its share of the scaled numerator Bk.
+  double denWeights[kMonomials][kOrder + 1] = {};
+  double numWeights[kMonomials][kOrder + 1] = {};
+};
+
+} // namespace dsp
