@@ -1,20 +1,10 @@
 #include "dsp/compressor.h"
 
-#include <climits>
 #include <cmath>
 
-namespace dsp {
+#include "dsp/numeric.h"
 
-int truncToInt(double v)
-{
-  if (!(v == v))
-    return 0;
-  if (v >= static_cast<double>(INT_MAX))
-    return INT_MAX;
-  if (v <= static_cast<double>(INT_MIN))
-    return INT_MIN;
-  return static_cast<int>(v);
-}
+namespace dsp {
 
 double envFollower::timeToCoef(double ms, double rate) { return std::pow(0.01, 1.0 / (ms * rate * 0.001)); }
 

@@ -74,7 +74,4 @@ private:
 inline constexpr double kDbPerNeper = 8.685889638065037;
 inline constexpr double kNeperPerDb = 0.1151292546497;
 
-// Truncating double -> int that saturates instead of invoking undefined behaviour; NaN gives 0.
-int truncToInt(double v);
-
 } // namespace dsp

@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "dsp/compressor.h"
+#include "dsp/numeric.h"
 
 namespace dsp {
 
