@@ -3,7 +3,8 @@
 #include <cstdlib>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer and ThreadSanitizer intercept malloc themselves; interposing it too would clash.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define QUORVANE_COUNT_MALLOC 0
 #else
 #define QUORVANE_COUNT_MALLOC 1
