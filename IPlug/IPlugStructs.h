@@ -96,6 +96,17 @@ struct SysExMessage
   const uint8_t* mData = nullptr;
 };
 
+// A key event as the editor hands it on: its UTF-8 text (up to 4 bytes and a terminator), the
+// platform's virtual-key code and the modifier states.
+struct IKeyPress
+{
+  char mUtf8[5] = {};
+  int32_t mVirtualKey = 0;
+  bool mShift = false;
+  bool mControl = false;
+  bool mAlt = false;
+};
+
 // Delays each of the first min(inputs, outputs) channels by exactly D samples; used by the bypass path so
 // a bypassed plug-in keeps the latency it reported.
 class LatencyDelayLine
