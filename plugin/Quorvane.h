@@ -1,0 +1,65 @@
+#pragma once
+// Quorvane, Kestrove's stereo bus compressor: identity, channel layouts, the parameter table and
+// the state layout (editor size and zoom, then every parameter value).
+
+#include "IPlug/IPlugAPIBase.h"
+#include "IPlug/IPlugProcessor.h"
+
+namespace quorvane {
+
+// Parameter indexes. 0 and 10 are never defined; 10 carries the gain-reduction meter to the editor.
+enum EParams : int
+{
+  kUnused0 = 0,
+  kBoost = 1,
+  kHF = 2,
+  kHPF = 3,
+  kMakeupGain = 4,
+  kMidGain = 5,
+  kCompressorMix = 6,
+  kThreshold = 7,
+  kTransientMix = 8,
+  kTransientTilt = 9,
+  kMeter = 10,
+  kAttackTime = 11,
+  kBypass = 12,
+  kExternalSidechain = 13,
+  kRatio = 14,
+  kReleaseTime = 15,
+  kTurbo = 16,
+  kXFormer = 17,
+  kOversampling = 18,
+  kNumParams
+};
+
+inline constexpr int kNumPresets = 1;
+inline constexpr const char* kChannelIOString = "1-1 1.1-1 1.2-1 1.2-2 2.1-1 2.1-2 2-2 2.2-2";
+// The AAX binding's API code.
+inline constexpr int kAPIAAX = 4;
+
+// The construction record every framework base receives.
+iplug::PluginConfig MakeConfig();
+
+class Quorvane : public iplug::IPlugAPIBase, public iplug::IPlugProcessor
+{
+public:
+  // UI thread
+  Quorvane();
+  ~Quorvane() override;
+
+  // wherever the framework applies a change
+  void OnParamChange(int paramIdx) override;
+  using iplug::IPlugAPIBase::OnParamChange;
+
+  // host thread: editor size and zoom, then every parameter value
+  bool WriteState(iplug::StateBuffer& chunk) const override;
+  int ReadState(const iplug::StateBuffer& chunk, int startPos) override;
+
+  // audio thread; this plug-in produces no MIDI, so nothing is sent
+  bool EmitMidiMessage(const iplug::MidiMessage& message) override;
+
+private:
+  void DefineParameters();
+};
+
+} // namespace quorvane
