@@ -89,7 +89,29 @@ void Quorvane::DefineParameters()
   GetParam(kTransientTilt)->DefineDouble("Transient Tilt", 0.0, -6.0, 6.0, 0.1, "dB");
 }
 
-void Quorvane::OnParamChange(int) {}
+void Quorvane::OnParamChange(int paramIdx)
+{
+  if (const IParam* param = GetParam(paramIdx))
+    mDSP.OnParamChange(paramIdx, param->Value());
+}
+
+void Quorvane::ProcessAudioBlock(sample** inputs, sample** outputs, int nFrames)
+{
+  const QuorvaneDSP::BlockResult result =
+    mDSP.Process(inputs, outputs, nFrames, GetSampleRate(), ConnectedChannelCount(ChannelDirection::Output));
+  mMeterValue.Publish(result.meterValue);
+  if (result.wantedLatency != GetLatency())
+    ReportLatency(result.wantedLatency);
+}
+
+void Quorvane::ResetProcessing() { mDSP.Reset(GetSampleRate()); }
+
+void Quorvane::IdleHook()
+{
+  double meter = 0.0;
+  if (mMeterValue.Take(meter))
+    SendParamValueToControls(kMeter, meter, false);
+}
 
 bool Quorvane::WriteState(StateBuffer& chunk) const
 {

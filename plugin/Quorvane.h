@@ -3,7 +3,9 @@
 // the state layout (editor size and zoom, then every parameter value).
 
 #include "IPlug/IPlugAPIBase.h"
+#include "IPlug/IPlugLatestValue.h"
 #include "IPlug/IPlugProcessor.h"
+#include "plugin/QuorvaneDSP.h"
 
 namespace quorvane {
 
@@ -47,9 +49,16 @@ public:
   Quorvane();
   ~Quorvane() override;
 
-  // wherever the framework applies a change
+  // wherever the framework applies a change; stores the parameter's DSP value
   void OnParamChange(int paramIdx) override;
   using iplug::IPlugAPIBase::OnParamChange;
+
+  // audio thread: the signal chain, then the meter hand-over and any latency change
+  void ProcessAudioBlock(iplug::sample** inputs, iplug::sample** outputs, int nFrames) override;
+  // audio thread after a block-size change, or host thread after a rate change
+  void ResetProcessing() override;
+  // UI thread, every timer tick: the newest meter value goes to the controls of parameter 10
+  void IdleHook() override;
 
   // host thread: editor size and zoom, then every parameter value
   bool WriteState(iplug::StateBuffer& chunk) const override;
@@ -58,8 +67,14 @@ public:
   // audio thread; this plug-in produces no MIDI, so nothing is sent
   bool EmitMidiMessage(const iplug::MidiMessage& message) override;
 
+  // any thread, for tests and diagnostics
+  const QuorvaneDSP& GetDSP() const { return mDSP; }
+
 private:
   void DefineParameters();
+
+  QuorvaneDSP mDSP;
+  iplug::IPlugLatestValue<double> mMeterValue;
 };
 
 } // namespace quorvane

@@ -1,0 +1,350 @@
+#include "plugin/QuorvaneDSP.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+
+#include "dsp/curves.h"
+#include "dsp/numeric.h"
+
+namespace quorvane {
+
+namespace {
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+
+// Tables indexed by the truncated choice value.
+constexpr double kAttackMs[] = {0.1, 0.3, 10.0, 30.0, 100.0, 300.0}; // the 10/30/100/300 are the voicing
+constexpr double kRatio[] = {1.5, 2.0, 3.0, 4.0, 5.0, 10.0};
+constexpr double kKneeFactor[] = {0.95, 0.9, 0.8, 0.7, 0.6, 0.3};
+constexpr double kReleaseMs[] = {100.0, 300.0, 600.0, 1200.0, 2000.0}; // "Auto" releases over 2 s
+
+constexpr double kDbToLinear = 0.1151292546497;
+constexpr int kOversampledLatency = 64;
+
+double DbToGain(double db) { return std::pow(10.0, db / 20.0); }
+
+// The truncated choice as a table index, or -1 when it is not one.
+template <size_t N>
+int ChoiceIndex(double value, const double (&)[N])
+{
+  const int i = dsp::truncToInt(value);
+  return i >= 0 && i < static_cast<int>(N) ? i : -1;
+}
+
+// Controls of the compressor the chain holds fixed: no hold.
+constexpr double kHoldMs = 0.0;
+// Transient filter knobs 1 and 4 only scale its output; the chain holds them here.
+constexpr double kTransientKnob1 = 0.55;
+constexpr double kTransientKnob4 = 0.25;
+
+} // namespace
+
+double smoother::step(double target) noexcept
+{
+  z = b * target + a * z;
+  // A zero or subnormal state (biased exponent 0) is flushed so the recursion never runs denormal.
+  if ((std::bit_cast<uint64_t>(z) & 0x7FF0000000000000ull) == 0)
+    z = 0.0;
+  return z;
+}
+
+// Everything the block reads from the parameters, loaded once so a block sees one consistent set.
+struct QuorvaneDSP::Snapshot
+{
+  double boostGain, hfAmount, hpfValue, makeupGain, midGainDb, mixAmount, thresholdValue, transientMix,
+    tiltValue, attackMs, ratio, kneeFactor, releaseMs, osLatency;
+  int extSidechainOn, turboMode, linkAverage, xformerInOn, xformerOutOn, osFactor;
+};
+
+QuorvaneDSP::QuorvaneDSP() = default;
+
+void QuorvaneDSP::OnParamChange(int paramIdx, double v) noexcept
+{
+  switch (paramIdx)
+  {
+    case 1: boostGain.store(DbToGain(v), kRelaxed); break;
+    case 2: hfAmount.store(v, kRelaxed); break;
+    case 3: hpfValue.store(v, kRelaxed); break;
+    case 4: makeupGain.store(DbToGain(v), kRelaxed); break;
+    case 5: midGainDb.store(v, kRelaxed); break;
+    case 6: mixAmount.store(v / 100.0, kRelaxed); break;
+    case 7: thresholdValue.store(v, kRelaxed); break;
+    case 8: transientMix.store(v / 100.0, kRelaxed); break;
+    case 9: tiltValue.store(v, kRelaxed); break;
+    case 11:
+      if (const int i = ChoiceIndex(v, kAttackMs); i >= 0)
+        attackMs.store(kAttackMs[i], kRelaxed);
+      break;
+    case 12: processingOn.store(dsp::truncToInt(v), kRelaxed); break;
+    case 13: extSidechainOn.store(dsp::truncToInt(v), kRelaxed); break;
+    case 14:
+      if (const int i = ChoiceIndex(v, kRatio); i >= 0)
+      {
+        ratio.store(kRatio[i], kRelaxed);
+        kneeFactor.store(kKneeFactor[i], kRelaxed);
+      }
+      break;
+    case 15:
+      if (const int i = ChoiceIndex(v, kReleaseMs); i >= 0)
+        releaseMs.store(kReleaseMs[i], kRelaxed);
+      break;
+    case 16:
+      turboMode.store(dsp::truncToInt(v), kRelaxed);
+      linkAverage.store(dsp::truncToInt(v), kRelaxed);
+      break;
+    case 17:
+      xformerInOn.store(dsp::truncToInt(v), kRelaxed);
+      xformerOutOn.store(dsp::truncToInt(v), kRelaxed);
+      break;
+    case 18:
+      if (const int i = dsp::truncToInt(v); i == 0 || i == 1)
+      {
+        osFactor.store(i == 1 ? 2 : 0, kRelaxed);
+        osLatency.store(i == 1 ? 64.0 : 0.0, kRelaxed);
+      }
+      break;
+    default: break; // 0, 10 (the meter) and anything unknown carry no DSP value
+  }
+}
+
+void QuorvaneDSP::Reset(double sampleRate)
+{
+  oversampler.clear();
+
+  comp.setup(0, 5.0, 50.0, kHoldMs, sampleRate);
+  comp.ratio = 4.0;
+  comp.kneeWidth = -0.0;
+  comp.threshold = 0.0;
+  comp.kneeLow = 0.0;
+  comp.kneeHigh = 0.0;
+  comp.slope = 0.75;
+  comp.kneeFactor = 0.0;
+  comp.gainDb = 0.0;
+
+  makeupSmoother.z = makeupGain.load(kRelaxed);
+  // The unmapped value: the threshold then glides from it to the mapped one.
+  thresholdSmoother.z = thresholdValue.load(kRelaxed);
+  mixSmoother.z = mixAmount.load(kRelaxed);
+  // The last gain survives a reset.
+  gainSmoother.z = std::exp(grDb * kDbToLinear);
+}
+
+void QuorvaneDSP::SetUpBlock(const Snapshot& p, double fs) noexcept
+{
+  if (p.turboMode == 0)
+  {
+    hpfFloor = 110.0;
+    midOffsetDb = 4.0;
+  }
+  else if (p.turboMode == 1)
+  {
+    hpfFloor = 10.0;
+    midOffsetDb = 0.0;
+  }
+  hpfFreq = (p.hpfValue - 20.0) / 480.0 * (1000.0 - (hpfFloor + 10.0)) + (hpfFloor + 10.0);
+  tiltControl = (p.tiltValue + 6.0) / 12.0 + 0.25;
+  hfShelfDb = -((p.hfAmount / 100.0) * 10.0 - 10.0);
+
+  transientL.prepare(fs);
+  transientR.prepare(fs);
+
+  hpfL.setup(dsp::biquadFilter::kHighPass, hpfFreq / fs, 0.707, 0.0);
+  hpfR.setup(dsp::biquadFilter::kHighPass, hpfFreq / fs, 0.707, 0.0);
+  midL.setup(dsp::biquadFilter::kPeak, 1600.0 / fs, 0.407, midOffsetDb + p.midGainDb);
+  midR.setup(dsp::biquadFilter::kPeak, 1600.0 / fs, 0.407, midOffsetDb + p.midGainDb);
+  hfL.setup(dsp::biquadFilter::kHighShelf, 5000.0 / fs, 0.3, hfShelfDb);
+  hfR.setup(dsp::biquadFilter::kHighShelf, 5000.0 / fs, 0.3, hfShelfDb);
+
+  thresholdDb = (p.thresholdValue + 15.0) / 30.0 * 35.0 - 40.0;
+
+  // A 10 Hz one-pole for all four smoothers.
+  const double a = std::exp(-2.0 * std::numbers::pi / (fs * 0.1));
+  for (smoother* s : {&makeupSmoother, &thresholdSmoother, &mixSmoother, &gainSmoother})
+  {
+    s->a = a;
+    s->b = 1.0 - a;
+  }
+}
+
+// Gain-reduction meter ballistics: settles to 1 % in 0.3 s, leads a rising target slightly and stays
+// slightly short of a falling one.
+double QuorvaneDSP::Meter(double x, double fs) noexcept
+{
+  const double coef = std::exp(-4.60517018599 / (fs * 0.3));
+  const double level = std::fabs(x);
+  const double t = meterState < level ? level * 1.0125 : level * 0.9875;
+  meterState = (meterState - t) * coef + t;
+  return meterState;
+}
+
+QuorvaneDSP::BlockResult QuorvaneDSP::Process(const double* const* inputs, double* const* outputs, int nFrames,
+                                               double fs, int nConnectedOutputs) noexcept
+{
+  const Snapshot p{boostGain.load(kRelaxed),     hfAmount.load(kRelaxed),       hpfValue.load(kRelaxed),
+                   makeupGain.load(kRelaxed),    midGainDb.load(kRelaxed),      mixAmount.load(kRelaxed),
+                   thresholdValue.load(kRelaxed), transientMix.load(kRelaxed),  tiltValue.load(kRelaxed),
+                   attackMs.load(kRelaxed),      ratio.load(kRelaxed),          kneeFactor.load(kRelaxed),
+                   releaseMs.load(kRelaxed),     osLatency.load(kRelaxed),      extSidechainOn.load(kRelaxed),
+                   turboMode.load(kRelaxed),     linkAverage.load(kRelaxed),    xformerInOn.load(kRelaxed),
+                   xformerOutOn.load(kRelaxed),  osFactor.load(kRelaxed)};
+
+  SetUpBlock(p, fs);
+
+  if (processingOn.load(kRelaxed) == 0)
+  {
+    const int channels = std::clamp(nConnectedOutputs, 0, 2);
+    for (int c = 0; c < channels; ++c)
+      std::copy(inputs[c], inputs[c] + nFrames, outputs[c]);
+    return {0.0, 0};
+  }
+
+  const double* in0 = inputs[0];
+  const double* in1 = inputs[1];
+  const double* in2 = inputs[2];
+  const double* in3 = inputs[3];
+  double* out0 = outputs[0];
+  double* out1 = outputs[1];
+
+  for (int i = 0; i < nFrames; ++i)
+  {
+    // 1. The alternating offset keeps the programme path off subnormals; it is removed at the output.
+    dcOffset = -dcOffset;
+    const double inL = in0[i] + dcOffset;
+    const double inR = in1[i] + dcOffset;
+    const double scL = in2[i];
+    const double scR = in3[i];
+
+    // 2. Input saturation.
+    if (p.xformerInOn)
+    {
+      satL = dsp::saturateInputXf(inL);
+      satR = dsp::saturateInputXf(inR);
+    }
+    else
+    {
+      satL = dsp::saturateInput(inL);
+      satR = dsp::saturateInput(inR);
+    }
+
+    // 3. Detector source, 40 dB down after its curve.
+    const double sL = p.extSidechainOn ? scL : satL;
+    const double sR = p.extSidechainOn ? scR : satR;
+    const double detL = dsp::detectorCurve(sL);
+    const double detR = dsp::detectorCurve(sR);
+
+    // 4. Detector filters, single precision at every port.
+    const double fL = hfL.process(midL.process(hpfL.process(static_cast<float>(detL))));
+    const double fR = hfR.process(midR.process(hpfR.process(static_cast<float>(detR))));
+
+    // 5. Boost shaper.
+    const double shL = dsp::boostShape(fL, p.boostGain);
+    const double shR = dsp::boostShape(fR, p.boostGain);
+
+    // 6. Transient tilt section.
+    const double tL =
+      dsp::kDetectorGain * transientL.process(shL, kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+    const double tR =
+      dsp::kDetectorGain * transientR.process(shR, kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+
+    // 7. Detector mix.
+    const double dL = dsp::kDetectorGain * fL * (1.0 - p.transientMix) + p.transientMix * tL;
+    const double dR = dsp::kDetectorGain * fR * (1.0 - p.transientMix) + p.transientMix * tR;
+
+    // 8. The high shelves advance twice per sample: part of the detector's voicing.
+    hfL.process(0.0f);
+    hfR.process(0.0f);
+
+    // 9. Stereo link: the larger signed value, then its magnitude (not the larger magnitude).
+    const double level = p.linkAverage ? std::fabs(0.5 * (dL + dR)) : std::fabs(std::max(dL, dR));
+
+    // 10. Compressor.
+    comp.process(level);
+    grDb = comp.gainDb;
+
+    // 11. Control operations; they act from the next sample on. The threshold glides every sample:
+    //     gating the glide on a comparison with the unmapped knob value froze it at 0 dB whenever the
+    //     knob sat exactly at its centre.
+    comp.setAttack(p.attackMs);
+    comp.setRelease(p.releaseMs);
+    comp.setHold(kHoldMs);
+    comp.setRatio(p.ratio);
+    comp.setThreshold(thresholdSmoother.step(thresholdDb));
+    comp.setKneeFactor(p.kneeFactor);
+    comp.limitMode = 0;
+    comp.slope = 1.0 - 1.0 / comp.ratio;
+
+    // 12.
+    const double gainTarget = std::exp(grDb * kDbToLinear);
+    smoothedGain = gainSmoother.step(gainTarget);
+
+    double wetL;
+    double wetR;
+    if (p.osFactor == 0)
+    {
+      // 13. Three gain-smoother steps per sample in this mode.
+      const double gL = gainSmoother.step(gainTarget);
+      const double mL = makeupSmoother.step(p.makeupGain);
+      wetL = gL * satL * mL;
+      const double mR = makeupSmoother.step(p.makeupGain);
+      const double gR = gainSmoother.step(gainTarget);
+      wetR = gR * satR * mR;
+    }
+    else
+    {
+      // 14. The gain applied at twice the rate.
+      oversampler.process(satL, satR, smoothedGain, p.osFactor, osL, osR);
+      const double mL = makeupSmoother.step(p.makeupGain);
+      wetL = mL * osL;
+      const double mR = makeupSmoother.step(p.makeupGain);
+      wetR = mR * osR;
+    }
+
+    // 15. Transformer output stage.
+    if (p.xformerOutOn)
+    {
+      wetL = dsp::saturateOutputXf(wetL);
+      wetR = dsp::saturateOutputXf(wetR);
+    }
+
+    // 16. Dry signal, aligned with the oversampled path's 64 samples.
+    if (p.osFactor == 0)
+    {
+      dryL = inL;
+      dryR = inR;
+    }
+    else if (p.osFactor == 2)
+    {
+      dryL = dryDelayL.process(in0[i], kOversampledLatency);
+      dryR = dryDelayR.process(in1[i], kOversampledLatency);
+    }
+
+    // 17. Mix: four smoother steps per sample.
+    const double x1 = mixSmoother.step(p.mixAmount);
+    const double x2 = mixSmoother.step(p.mixAmount);
+    const double outL = (1.0 - x2) * dryL + x1 * wetL;
+    const double x1r = mixSmoother.step(p.mixAmount);
+    const double x2r = mixSmoother.step(p.mixAmount);
+    const double outR = (1.0 - x2r) * dryR + x1r * wetR;
+
+    // 18.-19. A switch to off mid-block passes the input from this sample on.
+    const int on = processingOn.load(kRelaxed);
+    if (on != 0)
+    {
+      out0[i] = outL - dcOffset;
+      out1[i] = outR - dcOffset;
+    }
+    else
+    {
+      out0[i] = in0[i];
+      out1[i] = in1[i];
+    }
+    meterValue = Meter(on == 1 ? 1.0 - smoothedGain : 0.0, fs);
+  }
+
+  return {meterValue, dsp::truncToInt(processingOn.load(kRelaxed) * p.osLatency)};
+}
+
+} // namespace quorvane

@@ -1,0 +1,106 @@
+#pragma once
+// Quorvane's signal chain: a feed-forward stereo compressor whose detector hears the signal through a
+// mild polynomial, three filters, the "Boost" shaper and the transient tilt section. The programme
+// path gets input saturation, the compressor's gain (optionally at twice the rate), make-up gain, the
+// transformer stage and the dry/wet mix. Every detail of the per-sample order is part of the sound.
+
+#include <atomic>
+
+#include "dsp/biquadFilter.h"
+#include "dsp/compressor.h"
+#include "dsp/oversampling.h"
+#include "dsp/transientFilter.h"
+
+namespace quorvane {
+
+// One-pole smoother that flushes zero and subnormal states to 0.
+struct smoother
+{
+  double a = 0.0;
+  double b = 0.0;
+  double z = 0.0;
+
+  double step(double target) noexcept;
+};
+
+class QuorvaneDSP
+{
+public:
+  // What a block leaves for the plug-in to hand on: the meter value and the latency it wants reported.
+  struct BlockResult
+  {
+    double meterValue = 0.0;
+    int wantedLatency = 0;
+  };
+
+  QuorvaneDSP();
+
+  // Any thread (host, editor, state restore): stores the DSP value of parameter `paramIdx` from its
+  // real value. Each value is one atomic; indexes 0, 10 and outside 1..18 change nothing.
+  void OnParamChange(int paramIdx, double value) noexcept;
+
+  // audio thread (or before processing starts); sample-rate set-up. Allocates only when the rate grows.
+  void Reset(double sampleRate);
+
+  // Audio thread. inputs: four channels (main L/R, side chain L/R); outputs: two. nConnectedOutputs
+  // bounds what the processing-off path copies.
+  BlockResult Process(const double* const* inputs, double* const* outputs, int nFrames, double sampleRate,
+                      int nConnectedOutputs) noexcept;
+
+  // For tests and diagnostics: the compressor as the last sample left it.
+  const dsp::compressor& GetCompressor() const { return comp; }
+
+private:
+  struct Snapshot;
+  void SetUpBlock(const Snapshot& p, double fs) noexcept;
+  double Meter(double x, double fs) noexcept;
+
+  // Parameter-derived values, written by OnParamChange on any thread and read by Process.
+  std::atomic<double> boostGain{1.0};
+  std::atomic<double> hfAmount{100.0};
+  std::atomic<double> hpfValue{20.0};
+  std::atomic<double> makeupGain{1.0};
+  std::atomic<double> midGainDb{0.0};
+  std::atomic<double> mixAmount{1.0};
+  std::atomic<double> thresholdValue{15.0};
+  std::atomic<double> transientMix{0.0};
+  std::atomic<double> tiltValue{0.0};
+  std::atomic<double> attackMs{0.1};
+  std::atomic<int> processingOn{1};
+  std::atomic<int> extSidechainOn{0};
+  std::atomic<double> ratio{1.5};
+  std::atomic<double> kneeFactor{0.95};
+  std::atomic<double> releaseMs{100.0};
+  std::atomic<int> turboMode{0};
+  std::atomic<int> linkAverage{0};
+  std::atomic<int> xformerInOn{0};
+  std::atomic<int> xformerOutOn{0};
+  std::atomic<int> osFactor{0};
+  std::atomic<double> osLatency{0.0};
+
+  // Derived once per block.
+  double hpfFloor = 110.0;
+  double midOffsetDb = 4.0;
+  double hpfFreq = 0.0;
+  double tiltControl = 0.0;
+  double hfShelfDb = 0.0;
+  double thresholdDb = 0.0;
+
+  // State.
+  double dcOffset = 1e-15;
+  smoother makeupSmoother, thresholdSmoother, mixSmoother, gainSmoother;
+  dsp::compressor comp;
+  double grDb = 0.0;
+  double smoothedGain = 0.0;
+  dsp::biquadFilter hpfL, midL, hfL, hpfR, midR, hfR;
+  dsp::transientFilter transientL, transientR;
+  dsp::oversampledGainStage oversampler;
+  dsp::delayLine dryDelayL, dryDelayR;
+  double satL = 0.0, satR = 0.0;
+  double osL = 0.0, osR = 0.0;
+  double dryL = 0.0, dryR = 0.0;
+  double meterState = 1.0;
+  double meterValue = 0.0;
+};
+
+} // namespace quorvane
