@@ -82,18 +82,29 @@ void compressor::recomputeKnee()
   slope = currentSlope();
 }
 
-// The coefficient is compared with a time in ms, so in practice it is recomputed on every call. The
-// chain relies on nothing else, and keeping the comparison keeps the per-sample cost as measured.
+double compressor::CoefCache::get(double newMs, double newRate)
+{
+  if (newMs != ms || newRate != rate)
+  {
+    ms = newMs;
+    rate = newRate;
+    coef = timeToCoef(newMs, newRate);
+  }
+  return coef;
+}
+
+// The stored coefficient is compared with a time in ms, so in practice it is reassigned on every
+// call (which also undoes any setup() in between); the cache makes that cheap.
 void compressor::setAttack(double ms)
 {
   if (attackCoef != ms)
-    attackCoef = timeToCoef(ms, sampleRate);
+    attackCoef = mAttackCache.get(ms, sampleRate);
 }
 
 void compressor::setRelease(double ms)
 {
   if (releaseCoef != ms)
-    releaseCoef = timeToCoef(ms, sampleRate);
+    releaseCoef = mReleaseCache.get(ms, sampleRate);
 }
 
 void compressor::setHold(double ms)

@@ -67,7 +67,20 @@ public:
   int limitMode = 0;
 
 private:
+  // The chain sets the same time every sample; the pole is a pure function of (ms, rate), so the
+  // last one is kept and the pow is paid only when either changes.
+  struct CoefCache
+  {
+    double ms = -1.0;
+    double rate = -1.0;
+    double coef = 0.0;
+    double get(double newMs, double newRate);
+  };
+
   double currentSlope() const { return limitMode != 0 ? 1.0 : 1.0 - 1.0 / ratio; }
+
+  CoefCache mAttackCache;
+  CoefCache mReleaseCache;
 };
 
 // dB per natural-log unit of amplitude (20 / ln 10) and its inverse, as the gain computer uses them.

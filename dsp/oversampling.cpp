@@ -29,14 +29,18 @@ double halfbandFir::tap(int j) noexcept
   return (j % 2 == 1) ? kOddTaps[j / 2] : 0.0;
 }
 
-double halfbandFir::process(double x) noexcept
+void halfbandFir::push(double x) noexcept
 {
   offset = -offset;
   mPos = (mPos == 0) ? kTaps - 1 : mPos - 1;
   const double in = x + offset;
   mBuffer[mPos] = in;
   mBuffer[mPos + kTaps] = in;
+}
 
+double halfbandFir::process(double x) noexcept
+{
+  push(x);
   const double* h = mBuffer + mPos;
   // The zero taps are skipped; the remaining terms are summed in ascending tap order.
   double y = 0.0;
@@ -83,12 +87,16 @@ void oversampledGainStage::process(double satL, double satR, double gain, int fa
     const double uR = upsamplerR.process(wR);
     const double vL = gain * uL * 2.0;
     const double vR = gain * uR * 2.0;
-    const double yL = downsamplerL.process(vL);
-    const double yR = downsamplerR.process(vR);
+    // Decimation keeps the first sub-sample; the second only needs to enter the history.
     if (j == 0)
     {
-      osL = yL;
-      osR = yR;
+      osL = downsamplerL.process(vL);
+      osR = downsamplerR.process(vR);
+    }
+    else
+    {
+      downsamplerL.push(vL);
+      downsamplerR.push(vR);
     }
   }
 }

@@ -12,6 +12,8 @@ public:
 
   // One sample in, one out; audio thread.
   double process(double x) noexcept;
+  // One sample in, no output computed: the history and the offset advance exactly as process() would.
+  void push(double x) noexcept;
 
   // Zero the history; the anti-denormal offset keeps its phase.
   void clear() noexcept;

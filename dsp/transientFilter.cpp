@@ -66,6 +66,16 @@ constexpr double kLogKnobGain = 0.004073836948085289;
 
 } // namespace
 
+double transientFilter::Taper::operator()(double c) noexcept
+{
+  if (!(c == in))
+  {
+    in = c;
+    out = std::exp(c) - 1.0;
+  }
+  return out;
+}
+
 void transientFilter::prepare(double sampleRate) noexcept
 {
   rateInt = truncToInt(sampleRate);
@@ -92,6 +102,8 @@ void transientFilter::prepare(double sampleRate) noexcept
         cj *= c;
         scaled *= 2.0 * a;
       }
+      if (denWeights[m][k] != den || numWeights[m][k] != num)
+        mCoefsValid = false;
       denWeights[m][k] = den;
       numWeights[m][k] = num;
     }
@@ -100,26 +112,32 @@ void transientFilter::prepare(double sampleRate) noexcept
 
 double transientFilter::process(double x, double c1, double c2, double c3, double c4) noexcept
 {
-  k1 = kKnobPole * k1 + kLogKnobGain * (std::exp(c1) - 1.0);
+  k1 = kKnobPole * k1 + kLogKnobGain * mTaper1(c1);
   k2 = kKnobPole * k2 + kLinearKnobGain * c2;
-  k3 = kKnobPole * k3 + kLogKnobGain * (std::exp(c3) - 1.0);
-  k4 = kKnobPole * k4 + kLogKnobGain * (std::exp(1.0 - c4) - 1.0);
+  k3 = kKnobPole * k3 + kLogKnobGain * mTaper3(c3);
+  k4 = kKnobPole * k4 + kLogKnobGain * mTaper4(1.0 - c4);
 
-  const double mono[M] = {1.0, k2, k3, k2 * k3, k3 * k3, k2 * k3 * k3};
-  double D[N + 1];
-  double B[N + 1];
-  for (int k = 0; k <= N; ++k)
+  if (!mCoefsValid || k2 != mCoefK2 || k3 != mCoefK3)
   {
-    double d = 0.0;
-    double b = 0.0;
-    for (int m = 0; m < M; ++m)
+    const double mono[M] = {1.0, k2, k3, k2 * k3, k3 * k3, k2 * k3 * k3};
+    for (int k = 0; k <= N; ++k)
     {
-      d += denWeights[m][k] * mono[m];
-      b += numWeights[m][k] * mono[m];
+      double d = 0.0;
+      double b = 0.0;
+      for (int m = 0; m < M; ++m)
+      {
+        d += denWeights[m][k] * mono[m];
+        b += numWeights[m][k] * mono[m];
+      }
+      mD[k] = d;
+      mB[k] = b;
     }
-    D[k] = d;
-    B[k] = b;
+    mCoefK2 = k2;
+    mCoefK3 = k3;
+    mCoefsValid = true;
   }
+  const double* D = mD;
+  const double* B = mB;
 
   const double w =
     2.0 * (x - 1e-15) - (D[1] * hist[0] + D[2] * hist[1] + D[3] * hist[2] + D[4] * hist[3] + D[5] * hist[4]) / D[0];

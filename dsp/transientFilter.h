@@ -4,6 +4,8 @@
 // per-rate part of the transform is done once per block in prepare(); process() only combines those
 // weights with the per-sample smoothed knobs, so the response follows the knobs sample by sample.
 
+#include <limits>
+
 namespace dsp {
 
 class transientFilter
@@ -29,6 +31,21 @@ public:
   // numWeights[m][k] its share of the scaled numerator Bk.
   double denWeights[kMonomials][kOrder + 1] = {};
   double numWeights[kMonomials][kOrder + 1] = {};
+
+private:
+  // Knobs usually hold still for a whole block and the smoothed ones settle, so the tapers and the
+  // coefficient evaluation are kept and redone only when their inputs change. Results are unchanged.
+  struct Taper
+  {
+    double in = std::numeric_limits<double>::quiet_NaN();
+    double out = 0.0;
+    double operator()(double c) noexcept;
+  };
+  Taper mTaper1, mTaper3, mTaper4;
+  bool mCoefsValid = false;
+  double mCoefK2 = 0.0, mCoefK3 = 0.0;
+  double mD[kOrder + 1] = {};
+  double mB[kOrder + 1] = {};
 };
 
 } // namespace dsp

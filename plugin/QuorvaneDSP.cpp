@@ -160,6 +160,9 @@ void QuorvaneDSP::SetUpBlock(const Snapshot& p, double fs) noexcept
 
   thresholdDb = (p.thresholdValue + 15.0) / 30.0 * 35.0 - 40.0;
 
+  // The meter settles to 1 % in 0.3 s.
+  meterCoef = std::exp(-4.60517018599 / (fs * 0.3));
+
   // A 10 Hz one-pole for all four smoothers.
   const double a = std::exp(-2.0 * std::numbers::pi / (fs * 0.1));
   for (smoother* s : {&makeupSmoother, &thresholdSmoother, &mixSmoother, &gainSmoother})
@@ -169,14 +172,13 @@ void QuorvaneDSP::SetUpBlock(const Snapshot& p, double fs) noexcept
   }
 }
 
-// Gain-reduction meter ballistics: settles to 1 % in 0.3 s, leads a rising target slightly and stays
-// slightly short of a falling one.
-double QuorvaneDSP::Meter(double x, double fs) noexcept
+// Gain-reduction meter ballistics: leads a rising target slightly and stays slightly short of a
+// falling one.
+double QuorvaneDSP::Meter(double x) noexcept
 {
-  const double coef = std::exp(-4.60517018599 / (fs * 0.3));
   const double level = std::fabs(x);
   const double t = meterState < level ? level * 1.0125 : level * 0.9875;
-  meterState = (meterState - t) * coef + t;
+  meterState = (meterState - t) * meterCoef + t;
   return meterState;
 }
 
@@ -341,7 +343,7 @@ QuorvaneDSP::BlockResult QuorvaneDSP::Process(const double* const* inputs, doubl
       out0[i] = in0[i];
       out1[i] = in1[i];
     }
-    meterValue = Meter(on == 1 ? 1.0 - smoothedGain : 0.0, fs);
+    meterValue = Meter(on == 1 ? 1.0 - smoothedGain : 0.0);
   }
 
   return {meterValue, dsp::truncToInt(processingOn.load(kRelaxed) * p.osLatency)};

@@ -53,7 +53,7 @@ public:
 private:
   struct Snapshot;
   void SetUpBlock(const Snapshot& p, double fs) noexcept;
-  double Meter(double x, double fs) noexcept;
+  double Meter(double x) noexcept;
 
   // Parameter-derived values, written by OnParamChange on any thread and read by Process.
   std::atomic<double> boostGain{1.0};
@@ -85,6 +85,7 @@ private:
   double tiltControl = 0.0;
   double hfShelfDb = 0.0;
   double thresholdDb = 0.0;
+  double meterCoef = 0.0;
 
   // State.
   double dcOffset = 1e-15;
