@@ -161,6 +161,11 @@ TEST(Compressor, ControlOperations)
   EXPECT_DOUBLE_EQ(c.releaseCoef, std::pow(0.01, 1.0 / 96000.0));
   c.setHold(0.0);
   EXPECT_EQ(c.holdSamples, 0);
+  // The same time at a new rate must give the new rate's pole, not a remembered one.
+  c.setup(0, 5.0, 50.0, 0.0, 96000.0);
+  c.setAttack(10.0);
+  EXPECT_DOUBLE_EQ(c.attackCoef, envFollower::timeToCoef(10.0, 96000.0));
+  c.setup(0, 5.0, 50.0, 0.0, 48000.0);
 
   // Construction leaves the knee off (width -0.0) until a control operation recomputes it.
   EXPECT_FALSE(c.kneeWidth > 0.0);
