@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the dependencies, then builds and runs every test twice: an optimised build, and a Debug
 # build with AddressSanitizer and UndefinedBehaviorSanitizer. A third, ThreadSanitizer build runs the
-# suites whose subject is shared between threads (rings, timer, parameter values).
+# suites whose subject is shared between threads (rings, timer, parameter values, the chain).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -37,10 +37,11 @@ run_build build-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_
 # ThreadSanitizer cannot share a binary with AddressSanitizer, so it gets its own build of one test binary.
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
-echo "=== build build-tsan (quorvane_tests_IPlug)"
-cmake --build build-tsan -j "$jobs" --target quorvane_tests_IPlug
-echo "=== test build-tsan: rings, timer, API base and parameter values"
+echo "=== build build-tsan (quorvane_tests_IPlug, quorvane_tests_plugin)"
+cmake --build build-tsan -j "$jobs" --target quorvane_tests_IPlug quorvane_tests_plugin
+echo "=== test build-tsan: rings, timer, API base, parameter values, host changes during processing"
 TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/quorvane_tests_IPlug --gtest_filter='IPlugQueue.*:Timer.*:APIBase.*:ParamConcurrency.*'
+TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/quorvane_tests_plugin --gtest_filter='ChainThreads.*'
 
 echo
 echo "All tests passed in all three builds."
