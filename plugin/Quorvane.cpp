@@ -35,8 +35,7 @@ PluginConfig MakeConfig()
 }
 
 Quorvane::Quorvane()
-  : IPlugAPIBase(MakeConfig(), kAPIAAX)
-  , IPlugProcessor(MakeConfig())
+  : IPlugAAX(MakeConfig())
 {
   DefineParameters();
   // Nothing else guarantees every parameter reaches the DSP before the first block, so say each
@@ -125,7 +124,5 @@ int Quorvane::ReadState(const StateBuffer& chunk, int startPos)
   const int pos = ReadEditorState(chunk, startPos);
   return UnserializeParams(chunk, pos);
 }
-
-bool Quorvane::EmitMidiMessage(const MidiMessage&) { return false; }
 
 } // namespace quorvane

@@ -2,9 +2,8 @@
 // Quorvane, Kestrove's stereo bus compressor: identity, channel layouts, the parameter table and
 // the state layout (editor size and zoom, then every parameter value).
 
-#include "IPlug/IPlugAPIBase.h"
+#include "IPlug/AAX/IPlugAAX.h"
 #include "IPlug/IPlugLatestValue.h"
-#include "IPlug/IPlugProcessor.h"
 #include "plugin/QuorvaneDSP.h"
 
 namespace quorvane {
@@ -37,15 +36,15 @@ enum EParams : int
 inline constexpr int kNumPresets = 1;
 inline constexpr const char* kChannelIOString = "1-1 1.1-1 1.2-1 1.2-2 2.1-1 2.1-2 2-2 2.2-2";
 // The AAX binding's API code.
-inline constexpr int kAPIAAX = 4;
+inline constexpr int kAPIAAX = iplug::kAPIAAX;
 
 // The construction record every framework base receives.
 iplug::PluginConfig MakeConfig();
 
-class Quorvane : public iplug::IPlugAPIBase, public iplug::IPlugProcessor
+class Quorvane : public iplug::IPlugAAX
 {
 public:
-  // UI thread
+  // UI thread (the host's create procedure 0); valid without a host
   Quorvane();
   ~Quorvane() override;
 
@@ -63,9 +62,6 @@ public:
   // host thread: editor size and zoom, then every parameter value
   bool WriteState(iplug::StateBuffer& chunk) const override;
   int ReadState(const iplug::StateBuffer& chunk, int startPos) override;
-
-  // audio thread; this plug-in produces no MIDI, so nothing is sent
-  bool EmitMidiMessage(const iplug::MidiMessage& message) override;
 
   // any thread, for tests and diagnostics
   const QuorvaneDSP& GetDSP() const { return mDSP; }
