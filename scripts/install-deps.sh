@@ -10,6 +10,7 @@ packages=(
   pkg-config
   libgtest-dev
   libbenchmark-dev
+  libsndfile1-dev
 )
 
 missing=()

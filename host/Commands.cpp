@@ -1,0 +1,341 @@
+#include "host/Commands.h"
+
+#include "host/AudioFile.h"
+#include "host/Renderer.h"
+#include "host/Session.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace quorvane::host {
+
+namespace {
+
+constexpr size_t kMaxStateFileBytes = 1u << 20;
+
+std::string Json(const std::string& s)
+{
+  std::string out = "\"";
+  for (const char ch : s)
+  {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '"' || c == '\\')
+      out += {'\\', ch};
+    else if (c < 0x20)
+    {
+      char buf[8];
+      std::snprintf(buf, sizeof(buf), "\\u%04x", c);
+      out += buf;
+    }
+    else
+      out += ch;
+  }
+  return out + "\"";
+}
+
+std::string FourCC(uint32_t code)
+{
+  std::string s;
+  for (int shift = 24; shift >= 0; shift -= 8)
+  {
+    const auto c = static_cast<char>((code >> shift) & 0xFF);
+    s += (c >= 0x20 && c < 0x7F) ? c : '?';
+  }
+  return s;
+}
+
+std::string Number(double v)
+{
+  char buf[40];
+  std::snprintf(buf, sizeof(buf), "%.17g", v);
+  return buf;
+}
+
+void PrintParameters(const std::vector<ParameterInfo>& params)
+{
+  std::printf("%-15s %-20s %-10s %s\n", "id", "name", "value", "host text");
+  for (const auto& p : params)
+    std::printf("%-15s %-20s %-10.6f %s\n", p.id.empty() ? "\"\"" : p.id.c_str(), p.name.c_str(), p.value,
+                p.text.c_str());
+}
+
+} // namespace
+
+int Fail(const std::string& message)
+{
+  std::fprintf(stderr, "quorvane-host: %s\n", message.c_str());
+  return 1;
+}
+
+Session::~Session()
+{
+  if (!mVerbose || !mModule)
+    return;
+  for (const auto& m : mModule->Services().Messages())
+    std::fprintf(stderr, "%s %s\n", m.assertion ? "assertion:" : "trace:", m.text.c_str());
+}
+
+bool Session::Load(std::string& error)
+{
+  mModule = HostModule::Load(mPath, error);
+  return mModule != nullptr;
+}
+
+std::unique_ptr<HostInstance> Session::NewInstance(AAX_CTypeID component, double rate, int maxBlock, std::string& error)
+{
+  return HostInstance::Create(*mModule, component, rate, maxBlock, error);
+}
+
+bool ResolveAll(HostInstance& instance, const std::vector<std::string>& sets, std::vector<ParameterChange>& out,
+                std::string& error)
+{
+  const auto params = instance.Parameters();
+  for (const auto& text : sets)
+  {
+    Assignment a;
+    ParameterChange change;
+    if (!ParseAssignment(text, a, error) || !ResolveAssignment(instance.Effect(), params, a, change, error))
+      return false;
+    out.push_back(change);
+  }
+  return true;
+}
+
+bool ApplyAssignments(HostInstance& instance, const std::vector<std::string>& sets, std::string& error)
+{
+  std::vector<ParameterChange> changes;
+  if (!ResolveAll(instance, sets, changes, error))
+    return false;
+  for (const auto& c : changes)
+  {
+    const AAX_Result r = instance.UpdateParameter(c.id, c.normalized);
+    if (r != AAX_SUCCESS)
+    {
+      error = "the plug-in refused \"" + c.name + "\" (" + std::to_string(r) + ")";
+      return false;
+    }
+  }
+  instance.GenerateCoefficients();
+  return true;
+}
+
+int RunDescribe(const CommandLine& cl)
+{
+  Session session(cl);
+  std::string error;
+  if (!session.Load(error))
+    return Fail(error);
+  auto instance = session.NewInstance(kStereoComponent, 48000.0, 512, error);
+  if (!instance)
+    return Fail(error);
+
+  const auto& collection = session.Module().Collection();
+  const auto& effect = session.Module().Effect();
+  std::ostringstream j;
+  j << "{\n  \"effect\": {\n    \"id\": " << Json(session.Module().EffectID()) << ",\n    \"names\": [";
+  for (size_t i = 0; i < effect.Names().size(); ++i)
+    j << (i ? ", " : "") << Json(effect.Names()[i]);
+  j << "],\n    \"categories\": [";
+  for (size_t i = 0; i < effect.Categories().size(); ++i)
+    j << (i ? ", " : "") << effect.Categories()[i];
+  j << "],\n    \"manufacturer\": " << Json(collection.ManufacturerName()) << ",\n    \"packageNames\": [";
+  for (size_t i = 0; i < collection.PackageNames().size(); ++i)
+    j << (i ? ", " : "") << Json(collection.PackageNames()[i]);
+  char version[16];
+  std::snprintf(version, sizeof(version), "0x%08X", collection.PackageVersion());
+  j << "],\n    \"packageVersion\": " << Json(version) << ",\n    \"createEffectParameters\": "
+    << (effect.CreateParameters() ? "true" : "false") << ",\n    \"createEffectGUI\": "
+    << (effect.CreateGUI() ? "true" : "false") << "\n  },\n  \"components\": [";
+  for (size_t c = 0; c < effect.Components().size(); ++c)
+  {
+    const auto* comp = effect.Components()[c];
+    j << (c ? "," : "") << "\n    {\n      \"nativeType\": " << Json(FourCC(static_cast<uint32_t>(comp->Property(AAX_eProperty_PlugInID_Native, 0))))
+      << ",\n      \"processProc\": " << (comp->ProcessProc() ? "true" : "false") << ",\n      \"properties\": {";
+    if (comp->Properties())
+    {
+      const auto& props = comp->Properties()->Properties();
+      for (size_t p = 0; p < props.size(); ++p)
+        j << (p ? ", " : "") << "\"" << props[p].first << "\": " << props[p].second;
+    }
+    j << "},\n      \"fields\": [";
+    for (size_t f = 0; f < comp->Fields().size(); ++f)
+    {
+      const auto& field = comp->Fields()[f];
+      j << (f ? "," : "") << "\n        {\"index\": " << field.index << ", \"kind\": " << Json(FieldKindName(field.kind))
+        << ", \"size\": " << field.size << ", \"type\": " << field.subtype;
+      if (!field.name.empty())
+        j << ", \"name\": " << Json(field.name);
+      j << "}";
+    }
+    j << "\n      ]\n    }";
+  }
+  j << "\n  ],\n  \"masterBypass\": " << Json(instance->MasterBypassID()) << ",\n  \"parameters\": [";
+  const auto params = instance->Parameters();
+  for (size_t i = 0; i < params.size(); ++i)
+  {
+    const auto& p = params[i];
+    j << (i ? "," : "") << "\n    {\"index\": " << p.index << ", \"id\": " << Json(p.id) << ", \"name\": " << Json(p.name)
+      << ", \"type\": " << Json(p.type == AAX_eParameterType_Discrete ? "discrete" : "continuous")
+      << ", \"steps\": " << p.steps << ", \"default\": " << Number(p.defaultValue)
+      << ", \"automatable\": " << (p.automatable ? "true" : "false") << ", \"text\": " << Json(p.text) << "}";
+  }
+  j << "\n  ]\n}\n";
+  session.Drop(instance);
+  std::fputs(j.str().c_str(), stdout);
+  return 0;
+}
+
+int RunParams(const CommandLine& cl)
+{
+  Session session(cl);
+  std::string error;
+  if (!session.Load(error))
+    return Fail(error);
+  auto instance = session.NewInstance(kStereoComponent, 48000.0, 512, error);
+  if (!instance)
+    return Fail(error);
+  if (!ApplyAssignments(*instance, cl.sets, error))
+    return Fail(error);
+  PrintParameters(instance->Parameters());
+  return 0;
+}
+
+int RunRender(const CommandLine& cl)
+{
+  if (cl.positional.size() != 2)
+    return Fail("usage: quorvane-host render IN.wav OUT.wav [options]");
+  const std::string& inPath = cl.positional[0];
+  const std::string& outPath = cl.positional[1];
+  if (cl.blockSize < 1 || cl.blockSize > 65536)
+    return Fail("--block-size must be from 1 to 65536");
+
+  std::string error;
+  Audio in;
+  if (!ReadAudio(inPath, in, error))
+    return Fail(error);
+  if (in.channels.size() != 1 && in.channels.size() != 2)
+    return Fail(inPath + " has " + std::to_string(in.channels.size()) + " channels; only mono and stereo are supported");
+  Audio sc;
+  if (!cl.sideChain.empty())
+  {
+    if (!ReadAudio(cl.sideChain, sc, error))
+      return Fail(error);
+    if (sc.channels.size() != 1)
+      return Fail(cl.sideChain + " has " + std::to_string(sc.channels.size()) + " channels; the side chain is mono");
+    if (sc.sampleRate != in.sampleRate)
+      return Fail(cl.sideChain + " is at a different sample rate than " + inPath);
+  }
+  std::vector<AutomationEvent> events;
+  if (!cl.automation.empty())
+  {
+    std::ifstream file(cl.automation);
+    if (!file)
+      return Fail("cannot open " + cl.automation);
+    if (!ParseAutomation(file, events, error))
+      return Fail(cl.automation + ": " + error);
+  }
+  std::vector<uint8_t> state;
+  if (!cl.state.empty() && !ReadBytes(cl.state, state, error, kMaxStateFileBytes))
+    return Fail(error);
+
+  // Claim the outputs before the work: a directory that cannot take them fails now, not after rendering.
+  AtomicFile outFile, meterFile;
+  if (!outFile.Create(outPath, error))
+    return Fail(error);
+  if (!cl.meterLog.empty() && !meterFile.Create(cl.meterLog, error))
+    return Fail(error);
+
+  Session session(cl);
+  if (!session.Load(error))
+    return Fail(error);
+  const AAX_CTypeID component = in.channels.size() == 1 ? kMonoComponent : kStereoComponent;
+  auto instance = session.NewInstance(component, in.sampleRate, cl.blockSize, error);
+  if (!instance)
+    return Fail(error);
+  if (!state.empty() && !instance->LoadState(state, error))
+    return Fail(cl.state + ": " + error);
+  if (!ApplyAssignments(*instance, cl.sets, error))
+    return Fail(error);
+
+  RenderOptions options;
+  options.blockSize = cl.blockSize;
+  options.hostBypass = cl.hostBypass;
+  options.compensateLatency = cl.compensateLatency;
+  options.offline = cl.offline;
+  options.progress = isatty(STDERR_FILENO) != 0;
+  const auto params = instance->Parameters();
+  for (const auto& ev : events)
+  {
+    ScheduledChange sch;
+    sch.frame = ev.frame;
+    if (!ResolveAssignment(instance->Effect(), params, ev.assignment, sch.change, error))
+      return Fail(cl.automation + ": line " + std::to_string(ev.line) + ": " + error);
+    options.automation.push_back(sch);
+  }
+  std::vector<BlockLevels> levels;
+  if (!cl.meterLog.empty())
+    options.levels = &levels;
+
+  Audio out;
+  if (!RenderFile(*instance, in, sc.channels.empty() ? std::vector<float>() : sc.channels[0], options, out, error))
+    return Fail(error);
+  if (!outFile.WriteAudio(out, error))
+    return Fail(error);
+  if (!cl.meterLog.empty())
+  {
+    const std::string text = FormatLevels(levels);
+    if (!meterFile.WriteBytes(text.data(), text.size(), error) || !meterFile.Commit(error))
+      return Fail(error);
+  }
+  if (!outFile.Commit(error))
+    return Fail(error);
+  return 0;
+}
+
+int RunStateSave(const CommandLine& cl)
+{
+  if (cl.positional.size() != 1)
+    return Fail("usage: quorvane-host state save FILE [--set NAME=VALUE]...");
+  std::string error;
+  AtomicFile file;
+  if (!file.Create(cl.positional[0], error))
+    return Fail(error);
+  Session session(cl);
+  if (!session.Load(error))
+    return Fail(error);
+  auto instance = session.NewInstance(kStereoComponent, 48000.0, 512, error);
+  if (!instance)
+    return Fail(error);
+  if (!ApplyAssignments(*instance, cl.sets, error))
+    return Fail(error);
+  std::vector<uint8_t> bytes;
+  if (!instance->SaveState(bytes, error) || !file.WriteBytes(bytes.data(), bytes.size(), error) || !file.Commit(error))
+    return Fail(error);
+  return 0;
+}
+
+int RunStateLoad(const CommandLine& cl)
+{
+  if (cl.positional.size() != 1)
+    return Fail("usage: quorvane-host state load FILE");
+  std::string error;
+  std::vector<uint8_t> bytes;
+  if (!ReadBytes(cl.positional[0], bytes, error, kMaxStateFileBytes))
+    return Fail(error);
+  Session session(cl);
+  if (!session.Load(error))
+    return Fail(error);
+  auto instance = session.NewInstance(kStereoComponent, 48000.0, 512, error);
+  if (!instance)
+    return Fail(error);
+  if (!instance->LoadState(bytes, error))
+    return Fail(cl.positional[0] + ": " + error);
+  PrintParameters(instance->Parameters());
+  return 0;
+}
+
+} // namespace quorvane::host

@@ -1,0 +1,31 @@
+#pragma once
+// The subcommands of quorvane-host. Each returns the process exit code and writes its one-line error
+// to stderr itself.
+
+#include <string>
+#include <vector>
+
+namespace quorvane::host {
+
+struct CommandLine
+{
+  std::vector<std::string> positional; // after the subcommand
+  std::vector<std::string> sets;       // --set NAME=VALUE, in order
+  std::string module;
+  std::string sideChain, automation, state, meterLog, out;
+  int blockSize = 512;
+  bool hostBypass = false, compensateLatency = false, offline = false, verbose = false;
+};
+
+int RunDescribe(const CommandLine& cl);
+int RunParams(const CommandLine& cl);
+int RunRender(const CommandLine& cl);
+int RunStateSave(const CommandLine& cl);
+int RunStateLoad(const CommandLine& cl);
+int RunValidate(const CommandLine& cl);
+int RunDemo(const CommandLine& cl);
+
+// Prints "quorvane-host: <message>" on stderr and returns 1.
+int Fail(const std::string& message);
+
+} // namespace quorvane::host

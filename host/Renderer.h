@@ -1,0 +1,57 @@
+#pragma once
+// Renders a whole file through one instance the way a host plays a track: fixed-size blocks on the
+// audio thread (or on the calling thread when offline), parameter changes applied between blocks and
+// followed by a coefficient pass, idle time between blocks, and what the host can see logged per block.
+
+#include "host/AudioFile.h"
+#include "host/ParamSetting.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvane::host {
+
+struct ScheduledChange
+{
+  int64_t frame = 0; // applied before the first block that starts at or after this frame
+  ParameterChange change;
+};
+
+// What the host sees of one block (the plug-in's own meter is not visible through AAX).
+struct BlockLevels
+{
+  int64_t block = 0;
+  int64_t frame = 0;
+  double inPeakDb = 0.0;
+  double outPeakDb = 0.0;
+  double gainChangeDb = 0.0; // output RMS over input RMS; 0 for a silent input block
+  bool silentInput = true;
+};
+
+struct RenderOptions
+{
+  int blockSize = 512;
+  std::vector<ScheduledChange> automation; // ordered by frame
+  bool hostBypass = false;
+  bool compensateLatency = false; // drop the reported latency's first samples, render the tail instead
+  bool offline = false;           // render on the calling thread, after telling the plug-in 'AXof'
+  bool progress = false;          // a progress line on stderr
+  std::vector<BlockLevels>* levels = nullptr;
+};
+
+// main thread; `in` has instance.MainChannels() channels, `sideChain` is empty or one channel at the
+// same rate (shorter is padded with silence). False with a reason.
+bool RenderFile(HostInstance& instance, const Audio& in, const std::vector<float>& sideChain,
+                const RenderOptions& options, Audio& out, std::string& error);
+
+// main thread; the master bypass parameter's identifier (the one the plug-in names, else a parameter
+// called "Master Bypass"); false when there is none
+bool FindMasterBypass(HostInstance& instance, std::string& id);
+
+// any thread; the meter log as text with its header line
+std::string FormatLevels(const std::vector<BlockLevels>& levels);
+
+double ToDb(double linear);
+
+} // namespace quorvane::host

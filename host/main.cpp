@@ -1,0 +1,125 @@
+// quorvane-host: the command-line stand-in for a DAW. It loads the plug-in module and talks to it only
+// through the ACF exports and the AAX interfaces.
+
+#include "host/Commands.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+using namespace quorvane::host;
+
+namespace {
+
+const char* kUsage =
+    "usage: quorvane-host [--module PATH] [--verbose] COMMAND ...\n"
+    "  describe                              the registered description as JSON\n"
+    "  params [--set NAME=VALUE]...          every AAX parameter: identifier, name, value, host text\n"
+    "  render IN.wav OUT.wav [--sidechain SC.wav] [--set NAME=VALUE]... [--automation FILE]\n"
+    "         [--block-size N] [--state FILE] [--meter-log FILE] [--host-bypass]\n"
+    "         [--compensate-latency] [--offline]\n"
+    "  state save FILE [--set NAME=VALUE]...  the chunk bytes as GetChunk gives them\n"
+    "  state load FILE                       SetChunk, then the parameters\n"
+    "  validate                              the validation battery\n"
+    "  demo [--out DIR]                      renders the built-in programme (default out/)\n"
+    "NAME is a parameter's display name (any case) or its index 0..18; VALUE a number or a display text.\n";
+
+bool ParseInt(const char* text, int& out)
+{
+  char* end = nullptr;
+  const long v = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || v < -1000000000L || v > 1000000000L)
+    return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  CommandLine cl;
+  std::string command;
+  for (int i = 1; i < argc; ++i)
+  {
+    const std::string arg = argv[i];
+    auto value = [&](std::string& into) -> bool {
+      if (i + 1 >= argc)
+        return false;
+      into = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (arg == "--help" || arg == "-h")
+    {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    else if (arg == "--set")
+    {
+      if (!value(v))
+        return Fail("--set needs NAME=VALUE");
+      cl.sets.push_back(v);
+    }
+    else if (arg == "--module" || arg == "--sidechain" || arg == "--automation" || arg == "--state" ||
+             arg == "--meter-log" || arg == "--out")
+    {
+      if (!value(v))
+        return Fail(arg + " needs a path");
+      (arg == "--module" ? cl.module : arg == "--sidechain" ? cl.sideChain : arg == "--automation" ? cl.automation
+       : arg == "--state" ? cl.state : arg == "--meter-log" ? cl.meterLog : cl.out) = v;
+    }
+    else if (arg == "--block-size")
+    {
+      if (!value(v) || !ParseInt(v.c_str(), cl.blockSize))
+        return Fail("--block-size needs a whole number");
+    }
+    else if (arg == "--host-bypass")
+      cl.hostBypass = true;
+    else if (arg == "--compensate-latency")
+      cl.compensateLatency = true;
+    else if (arg == "--offline")
+      cl.offline = true;
+    else if (arg == "--verbose" || arg == "-v")
+      cl.verbose = true;
+    else if (arg.size() > 1 && arg[0] == '-' && !(arg.size() > 1 && (std::isdigit(static_cast<unsigned char>(arg[1])) || arg[1] == '.')))
+      return Fail("unknown option " + arg + " (see --help)");
+    else if (command.empty())
+      command = arg;
+    else
+      cl.positional.push_back(arg);
+  }
+
+  if (command.empty())
+  {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (command == "describe")
+    return cl.positional.empty() ? RunDescribe(cl) : Fail("describe takes no arguments");
+  if (command == "params")
+    return cl.positional.empty() ? RunParams(cl) : Fail("params takes no arguments (use --set NAME=VALUE)");
+  if (command == "render")
+    return RunRender(cl);
+  if (command == "state")
+  {
+    if (cl.positional.empty())
+      return Fail("usage: quorvane-host state save|load FILE");
+    const std::string sub = cl.positional.front();
+    cl.positional.erase(cl.positional.begin());
+    if (sub == "save")
+      return RunStateSave(cl);
+    if (sub == "load")
+      return RunStateLoad(cl);
+    return Fail("unknown state command \"" + sub + "\" (save or load)");
+  }
+  if (command == "validate")
+    return RunValidate(cl);
+  if (command == "demo")
+    return RunDemo(cl);
+  if (command == "editor")
+    return Fail("the editor command is not available yet");
+  return Fail("unknown command \"" + command + "\" (see --help)");
+}

@@ -1,0 +1,229 @@
+// Drives the built module through the host library and the built quorvane-host program, the way a
+// person or a DAW would.
+
+#include "host/AudioThread.h"
+#include "host/Demo.h"
+#include "host/HostInstance.h"
+#include "host/ParamSetting.h"
+#include "host/Renderer.h"
+#include "tests/support/AllocationCounter.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+using namespace quorvane::host;
+
+namespace {
+
+std::unique_ptr<HostModule> LoadModule()
+{
+  std::string error;
+  auto m = HostModule::Load(QUORVANE_MODULE_PATH, error);
+  EXPECT_TRUE(m) << error;
+  return m;
+}
+
+struct HostRun
+{
+  int status = -1;
+  std::string err;
+};
+
+// Runs quorvane-host with `args`, capturing stderr.
+HostRun Host(const std::string& args)
+{
+  char errPath[] = "/tmp/quorvane-e2e-err-XXXXXX";
+  const int fd = mkstemp(errPath);
+  close(fd);
+  const std::string cmd = std::string(QUORVANE_HOST_PATH) + " " + args + " >/dev/null 2>" + errPath;
+  HostRun r;
+  const int raw = std::system(cmd.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  std::ifstream in(errPath);
+  r.err.assign(std::istreambuf_iterator<char>(in), {});
+  unlink(errPath);
+  return r;
+}
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+} // namespace
+
+TEST(HostE2E, ModuleDescribesTwoComponentsAndUnloadsClean)
+{
+  auto m = LoadModule();
+  ASSERT_TRUE(m);
+  ASSERT_EQ(m->Effect().Components().size(), 2u);
+  EXPECT_TRUE(m->Effect().ComponentByType(kMonoComponent));
+  EXPECT_TRUE(m->Effect().ComponentByType(kStereoComponent));
+  std::string error;
+  {
+    auto inst = HostInstance::Create(*m, kMonoComponent, 44100.0, 256, error);
+    ASSERT_TRUE(inst) << error;
+    EXPECT_GT(m->CanUnloadNow(), 0);
+    EXPECT_GT(inst->PacketsPosted(), 0); // the first coefficient pass posted the state number
+  }
+  EXPECT_EQ(m->CanUnloadNow(), 0);
+  EXPECT_EQ(m->Services().AssertionCount(), 0);
+}
+
+TEST(HostE2E, SettingByDisplayTextReachesTheParameter)
+{
+  auto m = LoadModule();
+  std::string error;
+  auto inst = HostInstance::Create(*m, kStereoComponent, 48000.0, 512, error);
+  ASSERT_TRUE(inst) << error;
+  const auto params = inst->Parameters();
+  auto set = [&](const char* name, const char* value, double& normalized) {
+    ParameterChange c;
+    const bool ok = ResolveAssignment(inst->Effect(), params, {name, value}, c, error);
+    normalized = c.normalized;
+    return ok;
+  };
+  double n = -1.0;
+  ASSERT_TRUE(set("ratio", "4:1", n)) << error;
+  EXPECT_DOUBLE_EQ(n, 0.6);
+  ASSERT_TRUE(set("Release Time", "auto", n)) << error;
+  EXPECT_DOUBLE_EQ(n, 1.0);
+  ASSERT_TRUE(set("Threshold", "-6 dB", n)) << error;
+  EXPECT_NEAR(n, 0.3, 1e-9);
+  ASSERT_TRUE(set("Master Bypass", "on", n)) << error;
+  EXPECT_EQ(n, 1.0);
+  EXPECT_FALSE(set("Threshold", "16", n));
+  EXPECT_NE(error.find("out of range"), std::string::npos);
+  EXPECT_FALSE(set("Ratio", "4:2", n));
+  EXPECT_FALSE(set("Volume", "1", n));
+}
+
+TEST(HostE2E, StateRoundTripRestoresEveryParameter)
+{
+  auto m = LoadModule();
+  std::string error;
+  auto a = HostInstance::Create(*m, kStereoComponent, 48000.0, 512, error);
+  auto b = HostInstance::Create(*m, kStereoComponent, 48000.0, 512, error);
+  ASSERT_TRUE(a && b) << error;
+  ASSERT_EQ(a->UpdateParameter("8", 0.25), AAX_SUCCESS);
+  ASSERT_EQ(a->UpdateParameter("15", 1.0), AAX_SUCCESS);
+  std::vector<uint8_t> state;
+  ASSERT_TRUE(a->SaveState(state, error)) << error;
+  EXPECT_EQ(state.size(), 164u);
+  ASSERT_TRUE(b->LoadState(state, error)) << error;
+  const auto pa = a->Parameters(), pb = b->Parameters();
+  ASSERT_EQ(pa.size(), pb.size());
+  for (size_t i = 0; i < pa.size(); ++i)
+    EXPECT_EQ(pa[i].value, pb[i].value) << pa[i].name;
+  // SetChunk goes through the host as touch, set-value and release, answered with an update.
+  bool sawSet = false;
+  for (const auto& g : b->Gestures())
+    sawSet = sawSet || g.kind == HostInstance::Gesture::SetValue;
+  EXPECT_TRUE(sawSet);
+}
+
+TEST(HostE2E, SideChainDrivesTheDetectorWhenExternalSidechainIsOn)
+{
+  auto m = LoadModule();
+  std::string error;
+  auto render = [&](bool withSideChain) {
+    auto inst = HostInstance::Create(*m, kMonoComponent, 48000.0, 512, error);
+    EXPECT_TRUE(inst) << error;
+    inst->UpdateParameter("14", 1.0); // External Sidechain
+    inst->UpdateParameter("8", 0.0);  // lowest threshold
+    inst->GenerateCoefficients();
+    Audio in;
+    in.sampleRate = 48000.0;
+    in.channels.assign(1, std::vector<float>(24000));
+    std::vector<float> sc(24000);
+    for (size_t i = 0; i < in.channels[0].size(); ++i)
+    {
+      in.channels[0][i] = 0.1f * std::sin(0.05f * static_cast<float>(i));
+      sc[i] = 0.9f * std::sin(0.01f * static_cast<float>(i));
+    }
+    Audio out;
+    RenderOptions options;
+    EXPECT_TRUE(RenderFile(*inst, in, withSideChain ? sc : std::vector<float>(), options, out, error)) << error;
+    double sum = 0.0;
+    for (size_t i = 12000; i < 24000; ++i)
+      sum += static_cast<double>(out.channels[0][i]) * out.channels[0][i];
+    return sum;
+  };
+  EXPECT_LT(render(true), 0.5 * render(false)); // a loud key pulls the quiet programme down
+}
+
+TEST(HostE2E, AudioThreadRendersWithoutAllocating)
+{
+  auto m = LoadModule();
+  std::string error;
+  auto inst = HostInstance::Create(*m, kStereoComponent, 48000.0, 512, error);
+  ASSERT_TRUE(inst) << error;
+  inst->UpdateParameter("19", 1.0); // oversampling: the latency report happens on the first block
+  inst->GenerateCoefficients();
+  std::vector<float> l(512, 0.1f), r(512, -0.1f), ol(512), orr(512), sc(512, 0.2f);
+  const float* in[] = {l.data(), r.data()};
+  float* out[] = {ol.data(), orr.data()};
+  AudioThread audio(*inst);
+  // The first block may size the plug-in's buffers and its latency delay; a host sees that once.
+  ASSERT_TRUE(audio.Render(in, sc.data(), out, 512));
+
+  std::unique_ptr<quorvane::test::AllocationScope> scope;
+  long count = -1;
+  audio.RunOnAudioThread([&] { scope = std::make_unique<quorvane::test::AllocationScope>(); });
+  for (int k = 0; k < 50; ++k)
+    ASSERT_TRUE(audio.Render(in, k % 2 ? sc.data() : nullptr, out, k % 3 ? 512 : 100));
+  audio.RunOnAudioThread([&] {
+    count = scope->Count();
+    scope.reset();
+  });
+  EXPECT_EQ(count, 0);
+}
+
+TEST(HostE2E, CommandLineErrorsExitNonZeroWithOneLineAndNoOutput)
+{
+  char dirPattern[] = "/tmp/quorvane-e2e-XXXXXX";
+  const std::string dir = mkdtemp(dirPattern);
+  const std::string in = dir + "/in.wav", out = dir + "/out.wav";
+  {
+    AtomicFile f;
+    std::string error;
+    Audio a = SynthesiseDemoProgramme(48000.0, 0.5);
+    ASSERT_TRUE(f.Create(in, error) && f.WriteAudio(a, error) && f.Commit(error)) << error;
+  }
+  auto oneLine = [](const HostRun& r) { return !r.err.empty() && r.err.find('\n') == r.err.size() - 1; };
+
+  HostRun r = Host("render " + dir + "/missing.wav " + out);
+  EXPECT_NE(r.status, 0);
+  EXPECT_TRUE(oneLine(r)) << r.err;
+  EXPECT_NE(r.err.find("missing.wav"), std::string::npos);
+
+  r = Host("render " + in + " " + out + " --set Loudness=3");
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("unknown parameter"), std::string::npos) << r.err;
+
+  r = Host("render " + in + " " + out + " --set Threshold=99");
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("out of range"), std::string::npos) << r.err;
+
+  r = Host("render " + in + " " + dir + "/nodir/out.wav");
+  EXPECT_NE(r.status, 0);
+  EXPECT_FALSE(Exists(out));
+
+  r = Host("--module " + dir + "/none.so params");
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("none.so"), std::string::npos) << r.err;
+
+  // Nothing half-written was left behind by any failure above.
+  EXPECT_EQ(Host("render " + in + " " + out + " --set Ratio=4:1 --compensate-latency --meter-log " + dir + "/m.log").status, 0);
+  Audio result;
+  std::string error;
+  ASSERT_TRUE(ReadAudio(out, result, error)) << error;
+  EXPECT_EQ(result.Frames(), 24000);
+  EXPECT_EQ(Host("state save " + dir + "/s.bin --set Ratio=10:1").status, 0);
+  EXPECT_EQ(Host("state load " + dir + "/s.bin").status, 0);
+  [[maybe_unused]] const int rc = std::system(("rm -rf '" + dir + "'").c_str());
+}
