@@ -83,6 +83,21 @@ public:
   virtual void* GetPluginDefinition(const AAX_GUID& iid) = 0;
 };
 
+// The host's user-interface run loop, lent to plug-ins the way Linux hosts lend theirs: periodic ticks
+// on the thread that owns it (the thread the host creates instances on).
+class AAX_IRunLoop
+{
+public:
+  using TickProc = void (*)(uintptr_t timerId);
+
+  virtual ~AAX_IRunLoop() = default;
+  // owning thread; calls proc(id) every intervalMs while the loop runs. Ids are non-zero and unique in
+  // the process while live. 0 on failure.
+  virtual uintptr_t StartTimer(uint32_t intervalMs, TickProc proc) = 0;
+  // owning thread; no tick for this id arrives afterwards
+  virtual void StopTimer(uintptr_t timerId) = 0;
+};
+
 // What the host hands the ACF exports.
 class AAX_IACFHost
 {
@@ -91,6 +106,9 @@ public:
   virtual AAX_IHostServices* GetHostServices() = 0;
   // A fresh collection for one registration; owned by the host.
   virtual AAX_ICollection* NewCollection() = 0;
+  // The run loop of the host's user-interface thread; null when the host lends none (timers then
+  // never tick). It must outlive every instance.
+  virtual AAX_IRunLoop* GetRunLoop() { return nullptr; }
 };
 
 // ---------------------------------------------------------------------------- instance services

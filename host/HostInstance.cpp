@@ -287,7 +287,12 @@ AAX_Result HostInstance::UpdateParameter(const std::string& id, double normalize
 
 AAX_Result HostInstance::GenerateCoefficients() { return mEffect->GenerateCoefficients(); }
 
-AAX_Result HostInstance::Idle() { return mEffect->TimerWakeup(); }
+AAX_Result HostInstance::Idle()
+{
+  if (mModule)
+    mModule->PumpRunLoop();
+  return mEffect->TimerWakeup();
+}
 
 AAX_Result HostInstance::Notify(AAX_CTypeID type) { return mEffect->NotificationReceived(type, nullptr, 0); }
 

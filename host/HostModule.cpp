@@ -18,12 +18,19 @@ public:
     mCollections.push_back(std::make_unique<HostCollection>());
     return mCollections.back().get();
   }
+  AAX_IRunLoop* GetRunLoop() override { return &mRunLoop; }
   HostCollection* Latest() { return mCollections.empty() ? nullptr : mCollections.back().get(); }
+
+  HostRunLoop mRunLoop;
 
 private:
   HostServices& mServices;
   std::vector<std::unique_ptr<HostCollection>> mCollections;
 };
+
+int HostModule::PumpRunLoop() { return mACFHost ? mACFHost->mRunLoop.Pump() : 0; }
+
+size_t HostModule::ActiveTimers() const { return mACFHost ? mACFHost->mRunLoop.ActiveTimers() : 0; }
 
 std::string DefaultModulePath()
 {

@@ -3,6 +3,7 @@
 // collection, and shut-down and unload when it goes away. One per module file; main thread.
 
 #include "host/HostDescription.h"
+#include "host/HostRunLoop.h"
 #include "host/HostServices.h"
 
 #include <memory>
@@ -33,6 +34,10 @@ public:
   // main thread; the module's count of live objects
   int32_t CanUnloadNow();
   uint64_t SDKVersion() const { return mSDKVersion; }
+  // main thread, at idle: ticks the plug-ins' timers that have come due; returns how many ticked
+  int PumpRunLoop();
+  // main thread; timers the plug-ins keep running on the host's run loop
+  size_t ActiveTimers() const;
   // main thread; what the other exports answer (for the validation)
   AAX_Result ClassFactoryResult(void** out);
   AAX_Result RegisterComponentResult(void** out);

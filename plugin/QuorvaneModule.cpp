@@ -44,6 +44,8 @@ AAX_IEffectParameters* CreateEffectParameters()
 {
   try
   {
+    // The instance's timer ticks from the host's run loop.
+    iplug::IPlugAAX_HostRunLoopScope runLoop;
     return new Quorvane();
   }
   catch (...)

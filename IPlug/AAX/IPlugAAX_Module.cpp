@@ -23,15 +23,44 @@ AAX_Result Guarded(Body&& body) noexcept
   }
 }
 
+// The framework's view of the host's run loop. Set and read on the host's main thread only.
+class HostRunLoop final : public IRunLoop
+{
+public:
+  uintptr_t StartTimer(uint32_t intervalMs, TickProc proc) override
+  {
+    return mLoop ? mLoop->StartTimer(intervalMs, proc) : 0;
+  }
+  void StopTimer(uintptr_t timerId) override
+  {
+    if (mLoop)
+      mLoop->StopTimer(timerId);
+  }
+
+  AAX_IRunLoop* mLoop = nullptr;
+};
+
+HostRunLoop& TheHostRunLoop()
+{
+  static HostRunLoop loop;
+  return loop;
+}
+
 } // namespace
 
 AAX_Result IPlugAAX_ACFStartup(AAX_IACFHost* host)
 {
   return Guarded([&] {
     if (host == nullptr)
+    {
       AAX_CHostServices::Set(nullptr);
+      TheHostRunLoop().mLoop = nullptr;
+    }
     else if (AAX_CHostServices::Get() == nullptr)
+    {
       AAX_CHostServices::Set(host->GetHostServices());
+      TheHostRunLoop().mLoop = host->GetRunLoop();
+    }
     return AAX_SUCCESS;
   });
 }
@@ -40,8 +69,24 @@ AAX_Result IPlugAAX_ACFShutdown(AAX_IACFHost*)
 {
   return Guarded([] {
     AAX_CHostServices::Set(nullptr);
+    TheHostRunLoop().mLoop = nullptr;
     return AAX_SUCCESS;
   });
+}
+
+IPlugAAX_HostRunLoopScope::IPlugAAX_HostRunLoopScope()
+{
+  if (TheHostRunLoop().mLoop != nullptr && GetThreadRunLoop() == nullptr)
+  {
+    SetThreadRunLoop(&TheHostRunLoop());
+    mInstalled = true;
+  }
+}
+
+IPlugAAX_HostRunLoopScope::~IPlugAAX_HostRunLoopScope()
+{
+  if (mInstalled)
+    SetThreadRunLoop(nullptr);
 }
 
 AAX_Result IPlugAAX_ACFRegisterPlugin(AAX_IACFHost* host, void** outDefinition, const IPlugAAX_EffectInfo& info)

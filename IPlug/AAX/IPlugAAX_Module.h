@@ -5,6 +5,7 @@
 
 #include "aax/AAX_Interfaces.h"
 #include "IPlug/AAX/IPlugAAX_Describe.h"
+#include "IPlug/IPlugTimer.h"
 
 namespace iplug {
 
@@ -23,5 +24,21 @@ AAX_Result IPlugAAX_ACFGetClassFactory(AAX_IACFHost* host, const AAX_GUID* clsid
 AAX_Result IPlugAAX_ACFCanUnloadNow(AAX_IACFHost* host);
 // writes 0x00000204013449EA
 AAX_Result IPlugAAX_ACFGetSDKVersion(uint64_t* outVersion);
+
+// Lends the host's run loop (kept from ACFStartup) to the plug-in's timers while an instance is made:
+// create procedures construct under this scope on the host's thread, so the instance's 20 ms timer
+// ticks from the host's run loop. Changes nothing when the host lent none or the thread has a loop.
+class IPlugAAX_HostRunLoopScope
+{
+public:
+  // host main thread
+  IPlugAAX_HostRunLoopScope();
+  ~IPlugAAX_HostRunLoopScope();
+  IPlugAAX_HostRunLoopScope(const IPlugAAX_HostRunLoopScope&) = delete;
+  IPlugAAX_HostRunLoopScope& operator=(const IPlugAAX_HostRunLoopScope&) = delete;
+
+private:
+  bool mInstalled = false;
+};
 
 } // namespace iplug

@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,7 +72,12 @@ TEST(HostE2E, ModuleDescribesTwoComponentsAndUnloadsClean)
     ASSERT_TRUE(inst) << error;
     EXPECT_GT(m->CanUnloadNow(), 0);
     EXPECT_GT(inst->PacketsPosted(), 0); // the first coefficient pass posted the state number
+    // The instance's 20 ms timer runs on the host's run loop, and ticks when the host idles.
+    EXPECT_EQ(m->ActiveTimers(), 1u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    EXPECT_EQ(m->PumpRunLoop(), 1);
   }
+  EXPECT_EQ(m->ActiveTimers(), 0u) << "a destroyed instance stops its timer";
   EXPECT_EQ(m->CanUnloadNow(), 0);
   EXPECT_EQ(m->Services().AssertionCount(), 0);
 }
