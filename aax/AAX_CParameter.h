@@ -67,6 +67,19 @@ public:
   virtual std::unique_ptr<AAX_IParameterValue> CloneValue() const = 0;
 };
 
+// A typed read succeeds only for the type the value is stored as.
+template <typename Stored, typename Wanted>
+bool AAX_ReadValueAs(Stored stored, Wanted* out)
+{
+  if constexpr (std::is_same_v<Stored, Wanted>)
+  {
+    *out = stored;
+    return true;
+  }
+  else
+    return false;
+}
+
 template <typename T>
 class AAX_CParameterValue final : public AAX_IParameterValue
 {
@@ -74,33 +87,9 @@ public:
   AAX_CParameterValue(std::string id, T value) : mID(std::move(id)), mValue(value) {}
   std::unique_ptr<AAX_IParameterValue> Clone() const override { return std::make_unique<AAX_CParameterValue>(*this); }
   AAX_CParamID Identifier() const override { return mID.c_str(); }
-  bool GetValueAsBool(bool* value) const override
-  {
-    if constexpr (std::is_same_v<T, bool>)
-    {
-      *value = mValue;
-      return true;
-    }
-    return false;
-  }
-  bool GetValueAsInt32(int32_t* value) const override
-  {
-    if constexpr (std::is_same_v<T, int32_t>)
-    {
-      *value = mValue;
-      return true;
-    }
-    return false;
-  }
-  bool GetValueAsDouble(double* value) const override
-  {
-    if constexpr (std::is_same_v<T, double>)
-    {
-      *value = mValue;
-      return true;
-    }
-    return false;
-  }
+  bool GetValueAsBool(bool* value) const override { return AAX_ReadValueAs(mValue, value); }
+  bool GetValueAsInt32(int32_t* value) const override { return AAX_ReadValueAs(mValue, value); }
+  bool GetValueAsDouble(double* value) const override { return AAX_ReadValueAs(mValue, value); }
 
 private:
   std::string mID;
@@ -142,33 +131,9 @@ public:
   double GetNormalizedValue() const override { return mTaper->RealToNormalized(GetValue()); }
   T GetValue() const { return mValue.load(std::memory_order_relaxed); }
   T GetDefaultValue() const { return mDefault; }
-  bool GetValueAsBool(bool* value) const override
-  {
-    if constexpr (std::is_same_v<T, bool>)
-    {
-      *value = GetValue();
-      return true;
-    }
-    return false;
-  }
-  bool GetValueAsInt32(int32_t* value) const override
-  {
-    if constexpr (std::is_same_v<T, int32_t>)
-    {
-      *value = GetValue();
-      return true;
-    }
-    return false;
-  }
-  bool GetValueAsDouble(double* value) const override
-  {
-    if constexpr (std::is_same_v<T, double>)
-    {
-      *value = GetValue();
-      return true;
-    }
-    return false;
-  }
+  bool GetValueAsBool(bool* value) const override { return AAX_ReadValueAs(GetValue(), value); }
+  bool GetValueAsInt32(int32_t* value) const override { return AAX_ReadValueAs(GetValue(), value); }
+  bool GetValueAsDouble(double* value) const override { return AAX_ReadValueAs(GetValue(), value); }
   void UpdateNormalizedValue(double normalized) override
   {
     mValue.store(mTaper->NormalizedToReal(Sanitize(normalized)), std::memory_order_relaxed);

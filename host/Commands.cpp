@@ -127,9 +127,7 @@ int RunDescribe(const CommandLine& cl)
 {
   Session session(cl);
   std::string error;
-  if (!session.Load(error))
-    return Fail(error);
-  auto instance = session.NewInstance(kStereoComponent, 48000.0, 512, error);
+  auto instance = session.Open(kStereoComponent, 48000.0, 512, error);
   if (!instance)
     return Fail(error);
 
@@ -193,9 +191,7 @@ int RunParams(const CommandLine& cl)
 {
   Session session(cl);
   std::string error;
-  if (!session.Load(error))
-    return Fail(error);
-  auto instance = session.NewInstance(kStereoComponent, 48000.0, 512, error);
+  auto instance = session.Open(kStereoComponent, 48000.0, 512, error);
   if (!instance)
     return Fail(error);
   if (!ApplyAssignments(*instance, cl.sets, error))
@@ -250,10 +246,8 @@ int RunRender(const CommandLine& cl)
     return Fail(error);
 
   Session session(cl);
-  if (!session.Load(error))
-    return Fail(error);
   const AAX_CTypeID component = in.channels.size() == 1 ? kMonoComponent : kStereoComponent;
-  auto instance = session.NewInstance(component, in.sampleRate, cl.blockSize, error);
+  auto instance = session.Open(component, in.sampleRate, cl.blockSize, error);
   if (!instance)
     return Fail(error);
   if (!state.empty() && !instance->LoadState(state, error))
@@ -305,9 +299,7 @@ int RunStateSave(const CommandLine& cl)
   if (!file.Create(cl.positional[0], error))
     return Fail(error);
   Session session(cl);
-  if (!session.Load(error))
-    return Fail(error);
-  auto instance = session.NewInstance(kStereoComponent, 48000.0, 512, error);
+  auto instance = session.Open(kStereoComponent, 48000.0, 512, error);
   if (!instance)
     return Fail(error);
   if (!ApplyAssignments(*instance, cl.sets, error))
@@ -327,9 +319,7 @@ int RunStateLoad(const CommandLine& cl)
   if (!ReadBytes(cl.positional[0], bytes, error, kMaxStateFileBytes))
     return Fail(error);
   Session session(cl);
-  if (!session.Load(error))
-    return Fail(error);
-  auto instance = session.NewInstance(kStereoComponent, 48000.0, 512, error);
+  auto instance = session.Open(kStereoComponent, 48000.0, 512, error);
   if (!instance)
     return Fail(error);
   if (!instance->LoadState(bytes, error))

@@ -26,6 +26,13 @@ public:
   // main thread; instances go before the module does
   std::unique_ptr<HostInstance> NewInstance(AAX_CTypeID component, double rate, int maxBlock, std::string& error);
   void Drop(std::unique_ptr<HostInstance>& instance) { instance.reset(); }
+  // main thread; Load (once), then NewInstance: what every command starts with
+  std::unique_ptr<HostInstance> Open(AAX_CTypeID component, double rate, int maxBlock, std::string& error)
+  {
+    if (!mModule && !Load(error))
+      return nullptr;
+    return NewInstance(component, rate, maxBlock, error);
+  }
 
 private:
   bool mVerbose;
