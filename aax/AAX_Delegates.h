@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 template <typename T>
 class AAX_ITaperDelegate
@@ -135,6 +137,20 @@ public:
     const double parsed = std::strtod(begin, &end);
     if (end == begin || !std::isfinite(parsed))
       return false;
+    if constexpr (std::is_integral_v<T>)
+    {
+      // A double beyond T's range does not convert (undefined behaviour); such text reads as T's end.
+      if (parsed < static_cast<double>(std::numeric_limits<T>::lowest()))
+      {
+        *value = std::numeric_limits<T>::lowest();
+        return true;
+      }
+      if (parsed >= std::ldexp(1.0, std::numeric_limits<T>::digits))
+      {
+        *value = std::numeric_limits<T>::max();
+        return true;
+      }
+    }
     *value = static_cast<T>(parsed);
     return true;
   }
