@@ -334,6 +334,12 @@ void IPlugProcessor::CreateLatencyDelay()
   mLatencyDelay = std::make_unique<LatencyDelayLine>(inputs, outputs, static_cast<uint32_t>(mLatency));
 }
 
+void IPlugProcessor::ReserveLatency(int maxSamples)
+{
+  if (mLatencyDelay)
+    mLatencyDelay->Reserve(static_cast<uint32_t>(std::max(maxSamples, 0)));
+}
+
 void IPlugProcessor::ProcessHostBlock(int frames)
 {
   frames = ClampFrames(frames);

@@ -74,6 +74,9 @@ public:
   void ApplySampleRate(double rate);
   // construction (host binding), before processing starts; only when there are input channels
   void CreateLatencyDelay();
+  // construction (the plug-in), after the binding: the largest latency it will ever report, so that
+  // ReportLatency on the audio thread never allocates
+  void ReserveLatency(int maxSamples);
 
   // audio thread; runs ProcessAudioBlock, then writes connected outputs back to the host
   void ProcessHostBlock(int frames);

@@ -40,6 +40,11 @@ LatencyDelayLine::LatencyDelayLine(uint32_t inputChannels, uint32_t outputChanne
   SetDelay(delay);
 }
 
+void LatencyDelayLine::Reserve(uint32_t maxDelay)
+{
+  mBuffer.reserve(static_cast<size_t>(maxDelay) * mInputChannelCount);
+}
+
 void LatencyDelayLine::SetDelay(uint32_t delay)
 {
   mDelayLength = delay;

@@ -115,6 +115,9 @@ public:
   // construction, any thread before processing starts; allocates D × inputChannels samples
   LatencyDelayLine(uint32_t inputChannels, uint32_t outputChannels, uint32_t delay);
 
+  // construction, before processing starts; SetDelay up to `maxDelay` then never allocates
+  void Reserve(uint32_t maxDelay);
+
   // audio thread; resizes (allocating only when the buffer grows), clears, and restarts at position 0
   void SetDelay(uint32_t delay);
 

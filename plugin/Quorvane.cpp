@@ -38,6 +38,8 @@ Quorvane::Quorvane()
   : IPlugAAX(MakeConfig())
 {
   DefineParameters();
+  // Toggling oversampling reports a latency from the audio thread; the bypass delay must not grow there.
+  ReserveLatency(QuorvaneDSP::kOversamplingLatency);
   // Nothing else guarantees every parameter reaches the DSP before the first block, so say each
   // value once now.
   NotifyAllParamsChanged(kReset);

@@ -22,7 +22,6 @@ constexpr double kKneeFactor[] = {0.95, 0.9, 0.8, 0.7, 0.6, 0.3};
 constexpr double kReleaseMs[] = {100.0, 300.0, 600.0, 1200.0, 2000.0}; // "Auto" releases over 2 s
 
 constexpr double kDbToLinear = 0.1151292546497;
-constexpr int kOversampledLatency = 64;
 
 double DbToGain(double db) { return std::pow(10.0, db / 20.0); }
 
@@ -103,7 +102,7 @@ void QuorvaneDSP::OnParamChange(int paramIdx, double v) noexcept
       if (const int i = dsp::truncToInt(v); i == 0 || i == 1)
       {
         osFactor.store(i == 1 ? 2 : 0, kRelaxed);
-        osLatency.store(i == 1 ? 64.0 : 0.0, kRelaxed);
+        osLatency.store(i == 1 ? double{kOversamplingLatency} : 0.0, kRelaxed);
       }
       break;
     default: break; // 0, 10 (the meter) and anything unknown carry no DSP value
@@ -319,8 +318,8 @@ QuorvaneDSP::BlockResult QuorvaneDSP::Process(const double* const* inputs, doubl
     }
     else if (p.osFactor == 2)
     {
-      dryL = dryDelayL.process(in0[i], kOversampledLatency);
-      dryR = dryDelayR.process(in1[i], kOversampledLatency);
+      dryL = dryDelayL.process(in0[i], kOversamplingLatency);
+      dryR = dryDelayR.process(in1[i], kOversamplingLatency);
     }
 
     // 17. Mix: four smoother steps per sample.

@@ -33,6 +33,9 @@ public:
     int wantedLatency = 0;
   };
 
+  // The latency the 2x oversampling's filters add; the only latency the chain reports besides 0.
+  static constexpr int kOversamplingLatency = 64;
+
   QuorvaneDSP();
 
   // Any thread (host, editor, state restore): stores the DSP value of parameter `paramIdx` from its
