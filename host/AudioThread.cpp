@@ -6,6 +6,7 @@ AudioThread::AudioThread(HostInstance& instance) : mInstance(instance), mThread(
 
 AudioThread::~AudioThread()
 {
+  Wait();
   mQuit = true;
   mWork.release();
   mThread.join();
@@ -13,18 +14,34 @@ AudioThread::~AudioThread()
 
 bool AudioThread::Render(const float* const* inputs, const float* sideChain, float* const* outputs, int frames)
 {
+  Start(inputs, sideChain, outputs, frames);
+  return Wait();
+}
+
+void AudioThread::Start(const float* const* inputs, const float* sideChain, float* const* outputs, int frames)
+{
+  Wait();
   mInputs = inputs;
   mSideChain = sideChain;
   mOutputs = outputs;
   mFrames = frames;
   mJob = nullptr;
+  mPending = true;
   mWork.release();
+}
+
+bool AudioThread::Wait()
+{
+  if (!mPending)
+    return true;
   mDone.acquire();
+  mPending = false;
   return mResult;
 }
 
 void AudioThread::RunOnAudioThread(const std::function<void()>& job)
 {
+  Wait();
   mJob = &job;
   mWork.release();
   mDone.acquire();

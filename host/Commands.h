@@ -15,6 +15,8 @@ struct CommandLine
   std::string sideChain, automation, state, meterLog, out;
   int blockSize = 512;
   bool hostBypass = false, compensateLatency = false, offline = false, verbose = false;
+  double soakSeconds = 0.0; // validate --soak SECONDS
+  bool threads = false;     // validate --threads
 };
 
 int RunDescribe(const CommandLine& cl);

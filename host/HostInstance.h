@@ -102,6 +102,7 @@ public:
 
   // audio thread, or the main thread when offline; never allocates. `inputs` has MainChannels()
   // buffers, `sideChain` may be null, `outputs` has MainChannels() buffers; frames <= MaxBlock().
+  // The rtsan build checks every call except one that is longer than all before it.
   bool Render(const float* const* inputs, const float* sideChain, float* const* outputs, int frames);
 
   int MainChannels() const { return mChannels; }
@@ -141,6 +142,7 @@ private:
   std::vector<float*> mOutPointers;
   AAX_SIPlugContext* mContextArray[1] = {};
   int64_t mClock = 0;
+  int mLongestBlock = 0; // the render thread's
 
   std::atomic<int32_t> mLatency{0};
   std::atomic<int> mLatencyReports{0};

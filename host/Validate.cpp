@@ -5,6 +5,8 @@
 #include "host/Demo.h"
 #include "host/Renderer.h"
 #include "host/Session.h"
+#include "host/ValidateLive.h"
+#include "host/ValidateReport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,36 +19,14 @@ namespace quorvane::host {
 
 namespace {
 
-class Report
-{
-public:
-  void Check(const std::string& name, bool ok, const std::string& detail = {})
-  {
-    (ok ? mPassed : mFailed) += 1;
-    std::printf("%s  %s%s%s\n", ok ? "PASS" : "FAIL", name.c_str(), (!ok && !detail.empty()) ? ": " : "",
-                ok ? "" : detail.c_str());
-    std::fflush(stdout);
-  }
-  int Finish() const
-  {
-    std::printf("%d passed, %d failed\n", mPassed, mFailed);
-    return mFailed == 0 ? 0 : 1;
-  }
-
-private:
-  int mPassed = 0;
-  int mFailed = 0;
-};
-
 // Finite, and neither subnormal: what a host may expect of any output sample.
 bool Clean(const std::vector<float>& samples, std::string& why)
 {
   for (size_t i = 0; i < samples.size(); ++i)
   {
-    const float x = samples[i];
-    if (!std::isfinite(x) || std::fpclassify(x) == FP_SUBNORMAL)
+    if (const char* fault = SampleFault(samples[i]))
     {
-      why = "sample " + std::to_string(i) + " is " + (std::isnan(x) ? "NaN" : std::isinf(x) ? "infinite" : "subnormal");
+      why = "sample " + std::to_string(i) + " is " + fault;
       return false;
     }
   }
@@ -501,6 +481,10 @@ void CheckRealtimeMatchesOffline(Report& r, HostModule& m)
 
 int RunValidate(const CommandLine& cl)
 {
+  if (cl.soakSeconds > 0.0)
+    return RunSoak(cl, cl.soakSeconds);
+  if (cl.threads)
+    return RunThreads(cl);
   Report report;
   const std::string path = cl.module.empty() ? DefaultModulePath() : cl.module;
   CheckModuleLifecycle(report, path);
@@ -525,6 +509,7 @@ int RunValidate(const CommandLine& cl)
   CheckStateAcrossInstances(report, m);
   CheckDamagedChunks(report, m);
   CheckLatency(report, m);
+  CheckAudioThreadPaths(report, m);
   CheckRealtimeMatchesOffline(report, m);
   const int assertions = m.Services().AssertionCount();
   report.Check("the module reported no failed internal checks", assertions == 0,

@@ -23,6 +23,10 @@ const char* kUsage =
     "  state save FILE [--set NAME=VALUE]...  the chunk bytes as GetChunk gives them\n"
     "  state load FILE                       SetChunk, then the parameters\n"
     "  validate                              the validation battery\n"
+    "  validate --soak SECONDS               one instance on the audio thread with random automation, state\n"
+    "                                        restores and bypass toggles for SECONDS, every block checked\n"
+    "  validate --threads                    rendering concurrently with editor gestures, state, timers and\n"
+    "                                        automation from another thread (run it under ThreadSanitizer)\n"
     "  demo [--out DIR]                      renders the built-in programme (default out/)\n"
     "NAME is a parameter's display name (any case) or its index 0..18; VALUE a number or a display text.\n";
 
@@ -76,6 +80,15 @@ int main(int argc, char** argv)
       if (!value(v) || !ParseInt(v.c_str(), cl.blockSize))
         return Fail("--block-size needs a whole number");
     }
+    else if (arg == "--soak")
+    {
+      char* end = nullptr;
+      if (!value(v) || (cl.soakSeconds = std::strtod(v.c_str(), &end), end == v.c_str() || *end != '\0') ||
+          !(cl.soakSeconds > 0.0 && cl.soakSeconds <= 7.0 * 86400.0))
+        return Fail("--soak needs a number of seconds (up to a week)");
+    }
+    else if (arg == "--threads")
+      cl.threads = true;
     else if (arg == "--host-bypass")
       cl.hostBypass = true;
     else if (arg == "--compensate-latency")
@@ -116,7 +129,11 @@ int main(int argc, char** argv)
     return Fail("unknown state command \"" + sub + "\" (save or load)");
   }
   if (command == "validate")
+  {
+    if (cl.threads && cl.soakSeconds > 0.0)
+      return Fail("--soak and --threads are separate runs");
     return RunValidate(cl);
+  }
   if (command == "demo")
     return RunDemo(cl);
   if (command == "editor")
