@@ -11,6 +11,8 @@ packages=(
   libgtest-dev
   libbenchmark-dev
   libsndfile1-dev
+  clang-19
+  libclang-rt-19-dev
 )
 
 missing=()

@@ -1,8 +1,17 @@
 #!/usr/bin/env bash
-# Installs the dependencies, then builds and runs every test twice: an optimised build, and a Debug
-# build with AddressSanitizer and UndefinedBehaviorSanitizer. A third, ThreadSanitizer build runs the
-# suites whose subject is shared between threads (rings, timer, parameter values, the chain).
+# Installs the dependencies, then builds and runs every test: an optimised build, a Debug build with
+# AddressSanitizer and UndefinedBehaviorSanitizer, a ThreadSanitizer build of the suites whose subject is
+# shared between threads, then the hardening stages: the render paths under RealtimeSanitizer, host and
+# module under ThreadSanitizer, a short soak on the audio thread, and a bounded run of every fuzz target.
+#
+#   bash scripts/test.sh           everything (what CI runs)
+#   bash scripts/test.sh --quick   the optimised build and its tests only, for everyday work
 set -euo pipefail
+
+quick=0
+if [ "${1:-}" = "--quick" ]; then
+  quick=1
+fi
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -32,6 +41,12 @@ run_build() {
 }
 
 run_build build -DCMAKE_BUILD_TYPE=Release
+if [ "$quick" = 1 ]; then
+  echo
+  echo "All tests passed (quick mode: optimised build only)."
+  exit 0
+fi
+
 run_build build-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_BUILD_BENCH=OFF
 
 # ThreadSanitizer cannot share a binary with AddressSanitizer, so it gets its own build of one test binary.
@@ -44,4 +59,17 @@ TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/quorvane_tests_IPlug --gtest_fil
 TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/quorvane_tests_plugin --gtest_filter='ChainThreads.*'
 
 echo
-echo "All tests passed in all three builds."
+echo "=== RealtimeSanitizer: render paths, validate, short soak (build-rtsan)"
+bash scripts/rtsan.sh
+echo
+echo "=== ThreadSanitizer: host and module, rendering concurrently with the UI thread (build-tsan-host)"
+bash scripts/tsan-host.sh
+echo
+echo "=== soak: 20 s on the audio thread (build)"
+./build/bin/quorvane-host validate --soak 20
+echo
+echo "=== fuzzing: every target for 45 s (build-fuzz)"
+bash scripts/fuzz.sh 45
+
+echo
+echo "All tests and hardening stages passed."
