@@ -186,6 +186,10 @@ void IPlugAPIBase::PostParamValueToUI(int paramIdx, double value, bool normalize
     if (const IParam* param = GetParam(paramIdx))
       value = param->ValueFromNormalized(value);
   }
+  // Hosts deliver parameter updates on whichever thread they like (automation, their own controls,
+  // answers to the editor's requests), so the ring can see several producers; they take turns here.
+  // Never the audio thread: the meter has its own hand-over.
+  std::lock_guard<std::mutex> producers(mParamToUIProducers);
   mParamChangeToUIQueue.Push(ParamTuple{paramIdx, value});
 }
 

@@ -4,6 +4,7 @@
 // three parameter paths (host to plug-in, editor to host, plug-in to editor).
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "IPlug/IPlugQueue.h"
@@ -54,7 +55,7 @@ public:
   virtual void IdleHook() {}
   // UI thread; the host's name for the track the plug-in sits on (empty when unknown)
   virtual void GetTrackName(std::string& name) { name.clear(); }
-  // host or audio-side thread (the single producer of the editor queue); dropped when the queue is full
+  // any thread but the audio thread (producers take turns); dropped when the queue is full
   virtual void PostParamValueToUI(int paramIdx, double value, bool normalized);
   // host thread
   virtual void HostIdentifiedHook() {}
@@ -79,13 +80,14 @@ public:
 
 protected:
   // Producer and consumer of each ring, as the binding uses them:
-  ParamQueue mParamChangeToUIQueue;     // host thread -> timer
+  ParamQueue mParamChangeToUIQueue;     // host threads -> timer (producers serialised by the lock below)
   MidiQueue mMidiMsgsFromEditor;        // editor -> audio thread
   MidiQueue mMidiMsgsFromProcessor;     // audio thread -> timer
   SysExQueue mSysExDataFromEditor;      // editor -> audio thread
   SysExQueue mSysExDataFromProcessor;   // audio thread -> timer
 
 private:
+  std::mutex mParamToUIProducers;
   std::unique_ptr<Timer> mTimer;
 };
 

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "IPlug/IPlugAPIBase.h"
@@ -46,7 +48,8 @@ public:
 
   void OnParamChange(int idx, ParamSource source, int) override
   {
-    mLog.push_back("dsp " + std::to_string(idx) + " " + ParamSourceName(source));
+    if (mLogging)
+      mLog.push_back("dsp " + std::to_string(idx) + " " + ParamSourceName(source));
   }
   void ParamValueToHost(int idx, double normalized) override
   {
@@ -64,6 +67,7 @@ public:
   bool PushSysExToEditor(const SysExData& data) { return mSysExDataFromProcessor.Push(data); }
 
   std::vector<std::string> mLog;
+  bool mLogging = true; // off when several threads drive the plug-in
   std::vector<int> mSysExSizes;
   int mIdles = 0;
 };
@@ -176,4 +180,37 @@ TEST(APIBase, SysExFromTheEditorIsCutToARecord)
   ASSERT_TRUE(plug.PopSysExFromEditor(data));
   EXPECT_EQ(data.mSize, 10);
   EXPECT_EQ(data.mData[0], 0) << "no data: zeros";
+}
+
+TEST(APIBase, HostUpdatesFromSeveralThreadsReachTheEditorQueueIntact)
+{
+  // Hosts update parameters from more than one thread (automation, their own controls, answers to the
+  // editor); the editor queue must stay intact while the timer drains it.
+  RecordingPlugin plug;
+  plug.mLogging = false;
+  plug.OpenEditor(nullptr);
+  auto timer = Timer::Create([](Timer&) {}, 20); // no run loop here: ticks are driven by hand below
+  std::atomic<int> running{2};
+  auto producer = [&](int idx) {
+    for (int i = 0; i < 20000; ++i)
+      plug.SetParameterValueFromHost(idx, (i % 11) / 10.0);
+    --running;
+  };
+  std::thread a(producer, 1), b(producer, 2);
+  size_t received = 0;
+  while (running.load() > 0)
+  {
+    plug.OnTimerTick(*timer);
+    received = FakeUI(plug)->mControlValues.size();
+  }
+  a.join();
+  b.join();
+  plug.OnTimerTick(*timer);
+  for (const auto& [idx, normalized] : FakeUI(plug)->mControlValues)
+  {
+    ASSERT_TRUE(idx == 1 || idx == 2) << idx;
+    ASSERT_GE(normalized, 0.0);
+    ASSERT_LE(normalized, 1.0);
+  }
+  EXPECT_GE(FakeUI(plug)->mControlValues.size(), received);
 }
