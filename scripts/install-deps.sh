@@ -13,6 +13,13 @@ packages=(
   libsndfile1-dev
   clang-19
   libclang-rt-19-dev
+  dpf-source
+  libepoxy-dev
+  libgl-dev
+  libx11-dev
+  libgl1-mesa-dri
+  xvfb
+  xauth
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "editor/backend/IResourceSource.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -29,6 +30,22 @@ bool IsNumericIdName(const char* name)
   return true;
 }
 
+// A module's resource directory keeps string names and types in capitals and matches them without
+// regard to case; so does the table.
+bool EqualsIgnoringCase(const std::string& a, const char* b)
+{
+  const std::size_t n = std::strlen(b);
+  if (a.size() != n)
+    return false;
+  for (std::size_t i = 0; i < n; ++i)
+  {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i]))
+      return false;
+  }
+  return true;
+}
+
 } // namespace
 
 TableResourceSource::TableResourceSource(std::vector<ResourceEntry> entries, FileExistsFn fileExists)
@@ -42,7 +59,7 @@ std::vector<ResourceName> TableResourceSource::ResourceNames(const std::string& 
 {
   std::vector<ResourceName> names;
   for (const ResourceEntry& e : mEntries)
-    if (type == e.type)
+    if (EqualsIgnoringCase(type, e.type))
       names.push_back(ResourceName{e.name, IsNumericIdName(e.name)});
   return names;
 }
@@ -60,7 +77,7 @@ bool TableResourceSource::FileExists(const std::string& path) const
 ResourceBytes TableResourceSource::FindResourceBytes(const std::string& quotedName, const std::string& type) const
 {
   const auto it = std::find_if(mEntries.begin(), mEntries.end(), [&](const ResourceEntry& e) {
-    return quotedName == e.name && type == e.type;
+    return EqualsIgnoringCase(quotedName, e.name) && EqualsIgnoringCase(type, e.type);
   });
   if (it == mEntries.end())
     return {};

@@ -53,8 +53,8 @@ struct ResourceEntry
   std::size_t size;
 };
 
-// IResourceSource over a table. Name and type match exactly on lookup, as a module's resource
-// directory does; case folding belongs to the search, not to the source.
+// IResourceSource over a table. Name and type match whole and without regard to ASCII case on lookup,
+// as a module's resource directory does for string names.
 class TableResourceSource : public IResourceSource
 {
 public:

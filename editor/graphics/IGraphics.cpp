@@ -467,8 +467,8 @@ void IGraphics::Resize(int w, int h, float scale, bool needsPlatformResize)
   if (mCornerResizer)
     mCornerResizer->ScaleChanged();
 
-  const int pixelW = static_cast<int>(static_cast<float>(static_cast<int>(mWidth * mDrawScale)) * mScreenScale);
-  const int pixelH = static_cast<int>(static_cast<float>(static_cast<int>(mHeight * mDrawScale)) * mScreenScale);
+  const int pixelW = WindowPixelWidth();
+  const int pixelH = WindowPixelHeight();
   ResizePlatformWindow(mDelegate->ResizeRequestFromEditor(pixelW, pixelH, needsPlatformResize));
 
   ForAllControls([](IControl& c) {
@@ -483,8 +483,8 @@ void IGraphics::Resize(int w, int h, float scale, bool needsPlatformResize)
 void IGraphics::ApplyScreenScale(float scale)
 {
   mScreenScale = scale;
-  const int pixelW = static_cast<int>(static_cast<float>(static_cast<int>(mWidth * mDrawScale)) * mScreenScale);
-  const int pixelH = static_cast<int>(static_cast<float>(static_cast<int>(mHeight * mDrawScale)) * mScreenScale);
+  const int pixelW = WindowPixelWidth();
+  const int pixelH = WindowPixelHeight();
   ResizePlatformWindow(mDelegate->ResizeRequestFromEditor(pixelW, pixelH, true));
   ForAllControls([](IControl& c) {
     c.ScaleChanged();

@@ -206,6 +206,12 @@ public:
   // ---- scale
   void ApplyScreenScale(float scale);
   float GetScreenScale() const { return mScreenScale; }
+  // The window in platform units (editor size times draw scale) and in pixels (times screen scale),
+  // each truncated the way the platform window sizes itself.
+  int WindowWidth() const { return static_cast<int>(static_cast<float>(mWidth) * mDrawScale); }
+  int WindowHeight() const { return static_cast<int>(static_cast<float>(mHeight) * mDrawScale); }
+  int WindowPixelWidth() const { return static_cast<int>(static_cast<float>(WindowWidth()) * mScreenScale); }
+  int WindowPixelHeight() const { return static_cast<int>(static_cast<float>(WindowHeight()) * mScreenScale); }
   float GetMinDrawScale() const { return mMinScale; }
   float GetMaxDrawScale() const { return mMaxScale; }
   int FPS() const { return mFPS; }

@@ -114,9 +114,10 @@ TEST(ResourceLookup, QuotedNameMatchesCaseInsensitively)
   std::string path;
   EXPECT_EQ(LocateResource(src, "BG@2x.png", "png", path), EResourceLocation::Resource);
   EXPECT_EQ(path, "\"bg@2x.png\"");
-  // The result is the stored name lower-cased; finding its bytes goes through the source's exact
-  // match, so a loader must look the bytes up by a name the source knows.
+  // The result is the stored name lower-cased; the source finds its bytes by it all the same.
   EXPECT_EQ(LocateResource(src, "bg@2X.PnG", "PNG", path), EResourceLocation::Resource);
+  EXPECT_TRUE(ResourceBytesFor(src, path, "png").Found());
+  EXPECT_FALSE(ResourceBytesFor(src, "\"bg@2x.pn\"", "png").Found());
 }
 
 TEST(ResourceLookup, ComparesOnlyWhatIsInsideTheQuotes)
