@@ -101,14 +101,14 @@ public:
   const IParam* GetParam(int paramIdx) const;
   int NParams() const { return static_cast<int>(mParams.size()); }
 
-  // Editor size and limits (editor units); set once at construction by the API layer.
+  // Editor size and limits (editor units); set at construction by the API layer.
   int GetEditorWidth() const { return mEditorWidth; }
   int GetEditorHeight() const { return mEditorHeight; }
   int GetMinWidth() const { return mMinWidth; }
   int GetMaxWidth() const { return mMaxWidth; }
   int GetMinHeight() const { return mMinHeight; }
   int GetMaxHeight() const { return mMaxHeight; }
-  // construction only
+  // construction; afterwards the host binding, when the host resizes the editor (UI thread)
   void SetEditorSize(int width, int height);
   void SetSizeConstraints(int minWidth, int maxWidth, int minHeight, int maxHeight);
 

@@ -4,6 +4,9 @@
 
 #include "IPlug/IPlugStructs.h"
 
+// The host's view container (AAX): only passed through here, never used.
+class AAX_IViewContainer;
+
 namespace iplug {
 
 class IGraphicsContext
@@ -37,6 +40,11 @@ public:
   virtual void SendMessageToControlByTag(int ctrlTag, int msgTag, int dataSize, const void* data) = 0;
   // UI thread; every control that wants MIDI receives it.
   virtual void SendMidiToControls(const MidiMessage& message) = 0;
+
+  // UI thread; for a host that highlights automated parameters. Colour codes 0-3: red, blue, green, yellow.
+  virtual void SetParameterHighlight(int /*paramIdx*/, bool /*highlighted*/, int /*colorCode*/) {}
+  // UI thread, editor open; the AAX host's container the window sits in (null when it goes). Not owned.
+  virtual void SetHostViewContainer(::AAX_IViewContainer* /*container*/) {}
 };
 
 } // namespace iplug

@@ -247,6 +247,37 @@ std::unique_ptr<HostInstance> HostInstance::Create(HostModule& module, AAX_CType
   return inst;
 }
 
+EffectGUIPtr HostInstance::CreateEffectGUI(std::string& error)
+{
+  const AAX_CCreateEffectGUIProc create = mModule->Effect().CreateGUI();
+  if (!create)
+  {
+    error = "module registered no editor (create procedure 1)";
+    return nullptr;
+  }
+  EffectGUIPtr gui(create());
+  if (!gui)
+  {
+    error = "create procedure 1 made no editor adaptor";
+    return nullptr;
+  }
+  const AAX_Result result = gui->Initialize(mController.get());
+  if (result != AAX_SUCCESS)
+  {
+    error = "editor Initialize failed with " + std::to_string(result);
+    return nullptr;
+  }
+  return gui;
+}
+
+void EffectGUIDeleter::operator()(AAX_IEffectGUI* gui) const
+{
+  if (!gui)
+    return;
+  gui->Uninitialize();
+  delete gui;
+}
+
 HostInstance::~HostInstance()
 {
   if (mEffect)

@@ -60,6 +60,13 @@ private:
   double mRate = 48000.0;
 };
 
+// How a host lets go of an editor adaptor: Uninitialize (which closes an open view), then delete.
+struct EffectGUIDeleter
+{
+  void operator()(AAX_IEffectGUI* gui) const;
+};
+using EffectGUIPtr = std::unique_ptr<AAX_IEffectGUI, EffectGUIDeleter>;
+
 class HostInstance final
 {
 public:
@@ -92,6 +99,10 @@ public:
   AAX_Result Notify(AAX_CTypeID type);
   // main thread; the master bypass parameter's identifier, empty when the plug-in names none
   std::string MasterBypassID() const;
+  // main thread. The module's editor adaptor for this instance (create procedure 1), initialised with
+  // this instance's controller; null with a reason when the module offers none or it fails. It must be
+  // released before the instance, and any view container handed to it must outlive it.
+  EffectGUIPtr CreateEffectGUI(std::string& error);
 
   // main thread; the chunk bytes as GetChunk hands them over
   bool SaveState(std::vector<uint8_t>& bytes, std::string& error) const;

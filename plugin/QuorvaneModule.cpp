@@ -6,6 +6,7 @@
 #include <new>
 #include <type_traits>
 
+#include "IPlug/AAX/AAX_CEffectGUI_IPLUG.h"
 #include "IPlug/AAX/IPlugAAX_Module.h"
 #include "plugin/Quorvane.h"
 
@@ -54,8 +55,17 @@ AAX_IEffectParameters* CreateEffectParameters()
   }
 }
 
-// The editor adaptor (AAX_CEffectGUI_IPLUG) comes with the editor issue; until then there is none.
-AAX_IEffectGUI* CreateEffectGUI() { return nullptr; }
+AAX_IEffectGUI* CreateEffectGUI()
+{
+  try
+  {
+    return new iplug::AAX_CEffectGUI_IPLUG();
+  }
+  catch (...)
+  {
+    return nullptr;
+  }
+}
 
 } // namespace quorvane
 

@@ -9,7 +9,7 @@ namespace quorvane {
 const iplug::IPlugAAX_EffectInfo& AAXEffectInfo();
 // host thread: create procedure 0; a new instance's AAX_IEffectParameters face (null if construction failed)
 AAX_IEffectParameters* CreateEffectParameters();
-// host thread: create procedure 1; the editor adaptor arrives with the editor (null until then)
+// host thread: create procedure 1, the editor adaptor (null when it cannot be made)
 AAX_IEffectGUI* CreateEffectGUI();
 
 } // namespace quorvane

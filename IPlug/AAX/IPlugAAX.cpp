@@ -56,6 +56,23 @@ void IPlugAAX::GetTrackName(std::string& name)
   name = mHostTrackName;
 }
 
+bool IPlugAAX::ResizeHostView(int width, int height)
+{
+  if (!HasEditor())
+    return true;
+  // A size the host already shows is only recorded: asking again would make it resize for nothing.
+  if (GetUI() != nullptr && mHostViewContainer != nullptr &&
+      (width != GetEditorWidth() || height != GetEditorHeight()))
+  {
+    AAX_Point size;
+    size.horz = static_cast<float>(width);
+    size.vert = static_cast<float>(height);
+    mHostViewContainer->SetViewSize(size);
+  }
+  SetEditorSize(width, height);
+  return true;
+}
+
 AAX_Result IPlugAAX::ResetFieldData(AAX_CFieldIndex field, void* data, uint32_t dataSize) const
 {
   if (data == nullptr)

@@ -50,6 +50,14 @@ public:
   void EndParamChangeToHost(int paramIdx) override;
   // UI thread
   void GetTrackName(std::string& name) override;
+  // UI thread, from the editor. With an editor: asks the host's view container for the new size (when
+  // the editor is open and the size changed), then stores it as the editor size. Always true.
+  bool ResizeHostView(int width, int height) override;
+
+  // UI thread; the editor adaptor sets the container it opened the editor in, and clears it on closing.
+  // Not owned.
+  void SetHostViewContainer(AAX_IViewContainer* container) { mHostViewContainer = container; }
+  AAX_IViewContainer* GetHostViewContainer() const { return mHostViewContainer; }
 
   // audio thread; kept sorted by offset, after messages of the same offset; always true
   bool EmitMidiMessage(const MidiMessage& message) override;
@@ -75,6 +83,7 @@ private:
 
   AAX_IParameter* mBypassParamId = nullptr; // owned by the parameter manager
   AAX_ITransport* mHostTransport = nullptr;
+  AAX_IViewContainer* mHostViewContainer = nullptr;
   std::vector<std::string> mParamIdTexts;
   std::vector<MidiMessage> mPendingMidiOut;
   int mMainInputChannelLimit = 0;

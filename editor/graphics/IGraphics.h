@@ -64,7 +64,9 @@ public:
   void SendMidiToControls(const MidiMessage& message) override;
 
   // ---- IPlugAAXView_Interface (the host binding)
+  // Serves both bases: the delegate's context interface declares it too.
   void SetParameterHighlight(int paramIdx, bool highlighted, int colorCode) override;
+  void SetHostViewContainer(::AAX_IViewContainer* container) override { SetViewContainer(container); }
 
   // ---- drawing operations (back end). Editor units; a null blend is opaque source-over.
   // Paints dest with the image placed so that (srcX, srcY) of it lands on dest's top-left.

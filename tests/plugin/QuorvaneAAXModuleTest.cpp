@@ -164,7 +164,11 @@ TEST(QuorvaneAAXModule, CreateProceduresAndLiveObjects)
   EXPECT_EQ(IPlugAAX_ACFCanUnloadNow(nullptr), before + 1);
   delete effect;
   EXPECT_EQ(IPlugAAX_ACFCanUnloadNow(nullptr), before);
-  EXPECT_EQ(quorvane::AAXEffectInfo().mCreateEffectGUI(), nullptr);
+  AAX_IEffectGUI* gui = quorvane::AAXEffectInfo().mCreateEffectGUI();
+  ASSERT_NE(gui, nullptr);
+  EXPECT_EQ(IPlugAAX_ACFCanUnloadNow(nullptr), before + 1) << "the editor adaptor is a live object too";
+  delete gui;
+  EXPECT_EQ(IPlugAAX_ACFCanUnloadNow(nullptr), before);
 }
 
 TEST(QuorvaneAAXModule, LoadsWithDlopenAndAnswersThroughItsExports)

@@ -324,4 +324,22 @@ public:
   FakeTransport mTransport;
 };
 
+// The host window an editor opens in: a given native pointer, and every size the editor asked for.
+class FakeViewContainer final : public AAX_IViewContainer
+{
+public:
+  explicit FakeViewContainer(void* window) : mWindow(window) {}
+  void* GetPtr() override { return mWindow; }
+  AAX_Result SetViewSize(const AAX_Point& size) override
+  {
+    mSizes.push_back(size);
+    return AAX_SUCCESS;
+  }
+  AAX_Result GetModifiers(uint32_t* modifiers) override { return *modifiers = 0, AAX_SUCCESS; }
+  AAX_Result HandleParameterMouseDown(AAX_CParamID, uint32_t) override { return AAX_ERROR_UNIMPLEMENTED; }
+
+  void* mWindow;
+  std::vector<AAX_Point> mSizes;
+};
+
 } // namespace quorvane::test

@@ -19,8 +19,9 @@ public:
   {
   }
 
-  void* OpenWindow(void*) override
+  void* OpenWindow(void* parent) override
   {
+    mParent = parent;
     mDelegate.LayoutEditor(this);
     ++mOpens;
     return this;
@@ -46,18 +47,33 @@ public:
   void SendValueToControlByTag(int tag, double normalized) override { mTagValues.emplace_back(tag, normalized); }
   void SendMessageToControlByTag(int, int, int, const void*) override {}
   void SendMidiToControls(const iplug::MidiMessage&) override { ++mMidiToControls; }
+  void SetParameterHighlight(int paramIdx, bool highlighted, int colorCode) override
+  {
+    mHighlights.push_back({paramIdx, highlighted, colorCode});
+  }
+  void SetHostViewContainer(::AAX_IViewContainer* container) override { mHostViewContainer = container; }
+
+  struct Highlight
+  {
+    int mParamIdx;
+    bool mHighlighted;
+    int mColorCode;
+  };
 
   iplug::IGEditorDelegate& mDelegate;
   int mWidth;
   int mHeight;
   float mScale = 1.0f;
   float mScreenScale = 1.0f;
+  void* mParent = nullptr;
   int mOpens = 0;
   int mCloses = 0;
   int mResizes = 0;
   int mMidiToControls = 0;
   std::vector<std::pair<int, double>> mControlValues;
   std::vector<std::pair<int, double>> mTagValues;
+  std::vector<Highlight> mHighlights;
+  ::AAX_IViewContainer* mHostViewContainer = nullptr;
 };
 
 // Installs a make-graphics function that creates FakeGraphicsContexts of the editor's configured size.
