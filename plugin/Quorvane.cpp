@@ -1,5 +1,8 @@
 #include "plugin/Quorvane.h"
 
+#include "editor/graphics/IGraphics.h"
+#include "plugin/QuorvaneEditor.h"
+
 namespace quorvane {
 
 using namespace iplug;
@@ -43,6 +46,16 @@ Quorvane::Quorvane()
   // Nothing else guarantees every parameter reaches the DSP before the first block, so say each
   // value once now.
   NotifyAllParamsChanged(kReset);
+
+  SetMakeGraphicsFunc([this]() { return MakeEditorGraphics(*this); });
+  SetLayoutFunc([this](iplug::IGraphicsContext* context) {
+    auto* ui = dynamic_cast<iplug::igraphics::IGraphics*>(context);
+    if (ui == nullptr)
+      return;
+    quorvane::LayoutEditor(*ui);
+    // The needle follows the newest block at the editor's own refresh.
+    ui->SetDisplayTickFunc([this](iplug::igraphics::IRectList&) { DeliverMeter(); });
+  });
 }
 
 Quorvane::~Quorvane() = default;
@@ -107,7 +120,9 @@ void Quorvane::ProcessAudioBlock(sample** inputs, sample** outputs, int nFrames)
 
 void Quorvane::ResetProcessing() { mDSP.Reset(GetSampleRate()); }
 
-void Quorvane::IdleHook()
+void Quorvane::IdleHook() { DeliverMeter(); }
+
+void Quorvane::DeliverMeter()
 {
   double meter = 0.0;
   if (mMeterValue.Take(meter))

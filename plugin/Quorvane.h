@@ -56,8 +56,11 @@ public:
   void ProcessAudioBlock(iplug::sample** inputs, iplug::sample** outputs, int nFrames) override;
   // audio thread after a block-size change, or host thread after a rate change
   void ResetProcessing() override;
-  // UI thread, every timer tick: the newest meter value goes to the controls of parameter 10
+  // UI thread, every timer tick: the newest meter value goes to the controls of parameter 10 (the
+  // editor's own tick does the same, so the needle moves at the editor's refresh)
   void IdleHook() override;
+  // UI thread: the newest meter value, if one arrived, to the meter control.
+  void DeliverMeter();
 
   // host thread: editor size and zoom, then every parameter value
   bool WriteState(iplug::StateBuffer& chunk) const override;

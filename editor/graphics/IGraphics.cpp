@@ -39,8 +39,11 @@ IGraphics::~IGraphics()
 void* IGraphics::OpenWindow(void* parent)
 {
   void* handle = OpenPlatformWindow(parent);
+  if (handle == nullptr)
+    return nullptr; // no window, so no controls and nothing to tell the delegate
   mDelegate->LayoutEditor(this);
   MarkAllDirty();
+  mDelegate->OnEditorOpened();
   return handle;
 }
 
@@ -262,6 +265,10 @@ void IGraphics::SetParameterHighlight(int paramIdx, bool highlighted, int colorC
 {
   static const IColor kHighlightColors[] = {
     {255, 255, 0, 0}, {255, 0, 0, 255}, {255, 0, 255, 0}, {255, 255, 255, 0}};
+  // -1 is what the host's master bypass and other foreign identifiers map to: no control is theirs
+  // (controls without a parameter are bound to -1 too, and must not light up).
+  if (paramIdx < 0)
+    return;
   ForAllControls([&](IControl& c) {
     if (!c.IsLinkedToParam(paramIdx))
       return;

@@ -1,0 +1,32 @@
+#pragma once
+// Quorvane's editor: the bitmap panel, its eighteen controls and the value bubble, laid out on a
+// fresh graphics context each time the editor opens.
+
+#include <memory>
+
+#include "IPlug/IGraphicsContext.h"
+
+namespace iplug {
+class IGEditorDelegate;
+}
+namespace iplug::igraphics {
+class IGraphics;
+class IResourceSource;
+} // namespace iplug::igraphics
+
+namespace quorvane {
+
+inline constexpr int kEditorWidth = 605;
+inline constexpr int kEditorHeight = 602;
+inline constexpr int kEditorFPS = 60;
+
+// The pictures and font built into the module, searched as module resources.
+const iplug::igraphics::IResourceSource& ModuleResources();
+
+// The platform window for a delegate, at 605 x 602, 60 frames per second, draw scale 1.0.
+std::unique_ptr<iplug::IGraphicsContext> MakeEditorGraphics(iplug::IGEditorDelegate& dlg);
+
+// Attaches every control in its drawing order.
+void LayoutEditor(iplug::igraphics::IGraphics& ui);
+
+} // namespace quorvane
