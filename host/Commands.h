@@ -17,6 +17,9 @@ struct CommandLine
   bool hostBypass = false, compensateLatency = false, offline = false, verbose = false;
   double soakSeconds = 0.0; // validate --soak SECONDS
   bool threads = false;     // validate --threads
+  double scale = 0.0;       // editor --scale S: the screen density (0: the display's own)
+  std::string screenshot;   // editor --screenshot FILE
+  double seconds = 0.0;     // editor --seconds S: close after S seconds (0: when the window closes)
 };
 
 int RunDescribe(const CommandLine& cl);
@@ -26,6 +29,7 @@ int RunStateSave(const CommandLine& cl);
 int RunStateLoad(const CommandLine& cl);
 int RunValidate(const CommandLine& cl);
 int RunDemo(const CommandLine& cl);
+int RunEditor(const CommandLine& cl);
 
 // Prints "quorvane-host: <message>" on stderr and returns 1.
 int Fail(const std::string& message);

@@ -179,6 +179,12 @@ Stats Measure(const Audio& audio)
 
 } // namespace
 
+std::vector<std::string> DemoSettings()
+{
+  return {"Ratio=4:1", "Attack Time=3 ms", "Release Time=Auto", "Threshold=2", "Make-Up Gain=3",
+          "Oversampling=Oversampling On"};
+}
+
 int RunDemo(const CommandLine& cl)
 {
   const std::string dir = cl.out.empty() ? "out" : cl.out;
@@ -187,8 +193,7 @@ int RunDemo(const CommandLine& cl)
 
   constexpr double kRate = 48000.0;
   constexpr int kBlock = 512;
-  const std::vector<std::string> settings = {"Ratio=4:1",        "Attack Time=3 ms", "Release Time=Auto",
-                                             "Threshold=2",      "Make-Up Gain=3",   "Oversampling=Oversampling On"};
+  const std::vector<std::string> settings = DemoSettings();
   const double makeupDb = 3.0;
 
   std::string error;

@@ -4,9 +4,15 @@
 
 #include "host/AudioFile.h"
 
+#include <string>
+#include <vector>
+
 namespace quorvane::host {
 
 // any thread; deterministic (fixed seed), stereo, peaks near -3 dBFS
 Audio SynthesiseDemoProgramme(double sampleRate, double seconds);
+
+// The settings the demo plays the programme with (NAME=VALUE, as --set takes them).
+std::vector<std::string> DemoSettings();
 
 } // namespace quorvane::host

@@ -28,6 +28,10 @@ const char* kUsage =
     "  validate --threads                    rendering concurrently with editor gestures, state, timers and\n"
     "                                        automation from another thread (run it under ThreadSanitizer)\n"
     "  demo [--out DIR]                      renders the built-in programme (default out/)\n"
+    "  editor [--scale S] [--set NAME=VALUE]... [--screenshot FILE] [--seconds S]\n"
+    "                                        opens the editor in a window while the built-in programme\n"
+    "                                        plays through it; --scale sets the display density (Xft.dpi),\n"
+    "                                        --screenshot writes the live editor as PNG and exits\n"
     "NAME is a parameter's display name (any case) or its index 0..18; VALUE a number or a display text.\n";
 
 bool ParseInt(const char* text, int& out)
@@ -87,6 +91,21 @@ int main(int argc, char** argv)
           !(cl.soakSeconds > 0.0 && cl.soakSeconds <= 7.0 * 86400.0))
         return Fail("--soak needs a number of seconds (up to a week)");
     }
+    else if (arg == "--scale" || arg == "--seconds")
+    {
+      std::string v;
+      char* end = nullptr;
+      double& target = arg == "--scale" ? cl.scale : cl.seconds;
+      if (!value(v) || (target = std::strtod(v.c_str(), &end), end == v.c_str() || *end != '\0') ||
+          !(target > 0.0 && target <= (arg == "--scale" ? 4.0 : 86400.0)))
+        return Fail(arg == "--scale" ? "--scale needs a screen density above 0 and up to 4"
+                                     : "--seconds needs a number of seconds above 0 (up to a day)");
+    }
+    else if (arg == "--screenshot")
+    {
+      if (!value(cl.screenshot) || cl.screenshot.empty())
+        return Fail("--screenshot needs a file name");
+    }
     else if (arg == "--threads")
       cl.threads = true;
     else if (arg == "--host-bypass")
@@ -137,6 +156,6 @@ int main(int argc, char** argv)
   if (command == "demo")
     return RunDemo(cl);
   if (command == "editor")
-    return Fail("the editor command is not available yet");
+    return cl.positional.empty() ? RunEditor(cl) : Fail("editor takes no arguments");
   return Fail("unknown command \"" + command + "\" (see --help)");
 }

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <png.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -17,39 +15,12 @@
 #include "editor/controls/IBitmapControls.h"
 #include "resources/EmbeddedResources.h"
 #include "tests/editor/backend/OffscreenGraphics.h"
+#include "tests/support/FilmStrip.h"
 
 using namespace iplug::igraphics;
 
 namespace quorvane::test {
 namespace {
-
-struct Image
-{
-  int w = 0;
-  int h = 0;
-  std::vector<std::uint8_t> rgba;
-
-  const std::uint8_t* At(int x, int y) const { return rgba.data() + (static_cast<std::size_t>(y) * w + x) * 4; }
-};
-
-Image DecodeEmbedded(const char* quotedName)
-{
-  const auto* res = quorvane::resources::Find(quotedName, "PNG");
-  Image img;
-  if (!res)
-    return img;
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&png, res->data, res->size))
-    return img;
-  png.format = PNG_FORMAT_RGBA;
-  img.rgba.resize(PNG_IMAGE_SIZE(png));
-  if (!png_image_finish_read(&png, nullptr, img.rgba.data(), 0, nullptr))
-    return {};
-  img.w = static_cast<int>(png.width);
-  img.h = static_cast<int>(png.height);
-  return img;
-}
 
 enum Params
 {
@@ -107,55 +78,21 @@ protected:
     ui().Paint();
   }
 
-  // Mean absolute difference per channel between the window's pixels over `rect` (editor units) and
-  // frame `frame` of `strip` composited over the background, as both pictures would look at the
-  // current zoom (the 2x pictures shown 1:1 at zoom 2, averaged over 2 x 2 blocks at zoom 1).
+  // How far the window's pixels over `rect` are from frame `frame` of `strip` over the background.
   double FrameError(const std::vector<std::uint8_t>& window, const Image& strip, int frames, int frame,
                     const IBounds& rect)
   {
-    const int zoom = static_cast<int>(ui().GetDrawScale());
-    const int windowW = ui().WindowPixelWidth();
-    const int frameH = strip.h / frames;
-    const int step = 2 / zoom; // picture pixels per window pixel
-    const int x0 = static_cast<int>(rect.L) * zoom;
-    const int y0 = static_cast<int>(rect.T) * zoom;
-    const int w = static_cast<int>(rect.W()) * zoom;
-    const int h = static_cast<int>(rect.H()) * zoom;
-    double sum = 0.0;
-    for (int y = 0; y < h; ++y)
-    {
-      for (int x = 0; x < w; ++x)
-      {
-        double fg[4] = {0, 0, 0, 0};
-        double bgc[3] = {0, 0, 0};
-        for (int sy = 0; sy < step; ++sy)
-        {
-          for (int sx = 0; sx < step; ++sx)
-          {
-            const std::uint8_t* f = strip.At(x * step + sx, (frame - 1) * frameH + y * step + sy);
-            const std::uint8_t* b = background.At((x0 + x) * step + sx, (y0 + y) * step + sy);
-            for (int c = 0; c < 4; ++c)
-              fg[c] += f[c];
-            for (int c = 0; c < 3; ++c)
-              bgc[c] += b[c];
-          }
-        }
-        const double n = step * step;
-        const double a = fg[3] / n / 255.0;
-        const std::uint8_t* px = window.data() + (static_cast<std::size_t>(y0 + y) * windowW + (x0 + x)) * 4;
-        for (int c = 0; c < 3; ++c)
-          sum += std::abs(px[c] - (fg[c] / n * a + bgc[c] / n * (1.0 - a)));
-      }
-    }
-    return sum / (static_cast<double>(w) * h * 3);
+    return quorvane::test::FrameError({window.data(), ui().WindowPixelWidth(), 4}, background, strip, frames, frame,
+                                      static_cast<int>(rect.L), static_cast<int>(rect.T), static_cast<int>(rect.W()),
+                                      static_cast<int>(rect.H()), static_cast<int>(ui().GetDrawScale()));
   }
 
   OffscreenGL gl;
   TableResourceSource resources;
   BackendDelegate d;
-  Image background = DecodeEmbedded("\"BG@2X.PNG\"");
-  Image knob = DecodeEmbedded("\"AKNOB@2X.PNG\"");
-  Image needle = DecodeEmbedded("\"NEEDLE@2X.PNG\"");
+  Image background = DecodeEmbeddedPNG("\"BG@2X.PNG\"");
+  Image knob = DecodeEmbeddedPNG("\"AKNOB@2X.PNG\"");
+  Image needle = DecodeEmbeddedPNG("\"NEEDLE@2X.PNG\"");
 };
 
 TEST_F(BackendTest, LoadsTheTwiceDensityPictureAndDescribesItInEditorUnits)
