@@ -38,13 +38,14 @@ configure() {
   "$(grep -E '^CMAKE_CXX_COMPILER:' "$dir/CMakeCache.txt" | cut -d= -f2)" --version | head -n 1
 }
 
+# CTEST_EXTRA: further ctest arguments for one build.
 run_build() {
   local dir="$1"
   configure "$@"
   echo "=== build $dir"
   cmake --build "$dir" -j "$jobs"
   echo "=== test $dir"
-  with_display ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+  with_display ctest --test-dir "$dir" --output-on-failure -j "$jobs" ${CTEST_EXTRA:-}
 }
 
 run_build build -DCMAKE_BUILD_TYPE=Release
@@ -54,7 +55,11 @@ if [ "$quick" = 1 ]; then
   exit 0
 fi
 
-run_build build-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_BUILD_BENCH=OFF
+# LeakSanitizer's exit-time scan now and then crashes in its own thread tracer ("Tracer caught signal
+# 11") in a process that drew with Mesa's software renderer, whose threads end at exit too. A test
+# failing that way gets one more run; a real leak or memory error fails both runs.
+CTEST_EXTRA="--repeat until-pass:2" \
+  run_build build-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_BUILD_BENCH=OFF
 
 # ThreadSanitizer cannot share a binary with AddressSanitizer, so it gets its own build of one test binary.
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_BUILD_BENCH=OFF \
