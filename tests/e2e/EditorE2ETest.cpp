@@ -311,6 +311,24 @@ TEST_F(EditorE2E, PointerGesturesReachTheHostsAutomation)
   ExpectGesture(gestures, Id(12));
   ExpectGesture(gestures, Id(14));
 
+  // Every press on a parameter's control was offered to the host first; it declined each one.
+  const auto& offered = editor->Container().MouseDowns();
+  ASSERT_GE(offered.size(), 2u);
+  EXPECT_EQ(offered.front().id, Id(7));
+
+  // A host that takes the click (to show its automation menu, say): the editor leaves the value alone,
+  // and the host hears of the modifiers held, its own bits included.
+  editor->Container().SetMouseDownResult(AAX_SUCCESS);
+  editor->Container().SetModifiers(0x100);
+  const double bypassNow = Normalized(12);
+  Send(ButtonPress, 397, 134, ShiftMask, Button1);
+  Send(ButtonRelease, 397, 134, ShiftMask | Button1Mask, Button1);
+  EXPECT_EQ(Normalized(12), bypassNow);
+  EXPECT_EQ(editor->Container().MouseDowns().back().id, Id(12));
+  EXPECT_EQ(editor->Container().MouseDowns().back().modifiers, 0x100u | 1u); // host bits | shift
+  editor->Container().SetMouseDownResult(HostViewContainer::kMouseDownDeclined);
+  editor->Container().SetModifiers(0);
+
   // A middle-button press ends with its release: a later left drag on another knob still works.
   Send(ButtonPress, 87, 282, 0, Button2);
   Send(ButtonRelease, 87, 282, Button2Mask, Button2);
