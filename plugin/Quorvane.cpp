@@ -1,6 +1,5 @@
 #include "plugin/Quorvane.h"
 
-#include "editor/graphics/IGraphics.h"
 #include "plugin/QuorvaneEditor.h"
 
 namespace quorvane {
@@ -47,15 +46,7 @@ Quorvane::Quorvane()
   // value once now.
   NotifyAllParamsChanged(kReset);
 
-  SetMakeGraphicsFunc([this]() { return MakeEditorGraphics(*this); });
-  SetLayoutFunc([this](iplug::IGraphicsContext* context) {
-    auto* ui = dynamic_cast<iplug::igraphics::IGraphics*>(context);
-    if (ui == nullptr)
-      return;
-    quorvane::LayoutEditor(*ui);
-    // The needle follows the newest block at the editor's own refresh.
-    ui->SetDisplayTickFunc([this](iplug::igraphics::IRectList&) { DeliverMeter(); });
-  });
+  AttachEditor(*this);
 }
 
 Quorvane::~Quorvane() = default;

@@ -114,4 +114,17 @@ void LayoutEditor(IGraphics& ui)
   }
 }
 
+void AttachEditor(Quorvane& plug)
+{
+  plug.SetMakeGraphicsFunc([&plug]() { return MakeEditorGraphics(plug); });
+  plug.SetLayoutFunc([&plug](iplug::IGraphicsContext* context) {
+    auto* ui = dynamic_cast<IGraphics*>(context);
+    if (ui == nullptr)
+      return;
+    LayoutEditor(*ui);
+    // The needle follows the newest block at the editor's own refresh.
+    ui->SetDisplayTickFunc([&plug](IRectList&) { plug.DeliverMeter(); });
+  });
+}
+
 } // namespace quorvane

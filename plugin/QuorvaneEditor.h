@@ -16,6 +16,8 @@ class IResourceSource;
 
 namespace quorvane {
 
+class Quorvane;
+
 inline constexpr int kEditorWidth = 605;
 inline constexpr int kEditorHeight = 602;
 inline constexpr int kEditorFPS = 60;
@@ -28,5 +30,9 @@ std::unique_ptr<iplug::IGraphicsContext> MakeEditorGraphics(iplug::IGEditorDeleg
 
 // Attaches every control in its drawing order.
 void LayoutEditor(iplug::igraphics::IGraphics& ui);
+
+// Gives the plug-in its editor: the make-graphics and layout functions, and the meter delivered on the
+// editor's own tick.
+void AttachEditor(Quorvane& plug);
 
 } // namespace quorvane
