@@ -148,7 +148,9 @@ protected:
     return out;
   }
 
-  void SendButton(int type, int x, int y, unsigned int button, unsigned int state)
+  // Pointer events share their leading fields (window, time, position, state), so one layout serves
+  // buttons and motion; a motion event's button field is its (unset) hint flag.
+  void Send(int type, long mask, int x, int y, unsigned int button, unsigned int state)
   {
     XEvent e{};
     e.xbutton.type = type;
@@ -160,26 +162,17 @@ protected:
     e.xbutton.state = state;
     e.xbutton.button = button;
     e.xbutton.same_screen = True;
-    XSendEvent(d, ui->GetWindow(), False, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
+    XSendEvent(d, ui->GetWindow(), False, mask, &e);
     XSync(d, False);
     ui->Tick();
   }
 
-  void SendMotion(int x, int y, unsigned int state)
+  void SendButton(int type, int x, int y, unsigned int button, unsigned int state)
   {
-    XEvent e{};
-    e.xmotion.type = MotionNotify;
-    e.xmotion.window = ui->GetWindow();
-    e.xmotion.root = DefaultRootWindow(d);
-    e.xmotion.time = (mTime += 1000);
-    e.xmotion.x = x;
-    e.xmotion.y = y;
-    e.xmotion.state = state;
-    e.xmotion.same_screen = True;
-    XSendEvent(d, ui->GetWindow(), False, PointerMotionMask, &e);
-    XSync(d, False);
-    ui->Tick();
+    Send(type, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, x, y, button, state);
   }
+
+  void SendMotion(int x, int y, unsigned int state) { Send(MotionNotify, PointerMotionMask, x, y, 0, state); }
 
   void SetServerDpi(const char* resources)
   {
