@@ -1,32 +1,9 @@
 #include "IPlug/AAX/AAX_CEffectGUI_IPLUG.h"
 
+#include "IPlug/AAX/IPlugAAX.h"
 #include "IPlug/AAX/IPlugAAX_Module.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-
-#include "IPlug/AAX/IPlugAAX.h"
-
 namespace iplug {
-
-namespace {
-
-// The framework index an identifier names: its decimal value - 1. Out-of-range values are passed on
-// (the editor simply has no control for them); an identifier that is not a number gives -1.
-int HighlightIndexFromID(AAX_CParamID id)
-{
-  if (id == nullptr)
-    return -1;
-  errno = 0;
-  char* end = nullptr;
-  const long parsed = std::strtol(id, &end, 10);
-  if (end == id || errno == ERANGE || parsed < INT_MIN + 1 || parsed > INT_MAX)
-    return -1;
-  return static_cast<int>(parsed - 1);
-}
-
-} // namespace
 
 void AAX_CEffectGUI_IPLUG::CreateViewContents()
 {
@@ -82,7 +59,8 @@ AAX_Result AAX_CEffectGUI_IPLUG::SetControlHighlightInfo(AAX_CParamID id, bool h
   IGraphicsContext* ui = mOwnerPlugin != nullptr ? mOwnerPlugin->GetUI() : nullptr;
   if (ui == nullptr)
     return AAX_ERROR_INVALID_PARAMETER_ID;
-  ui->SetParameterHighlight(HighlightIndexFromID(id), highlighted, color);
+  // Out-of-range indexes are passed on: the editor simply has no control for them.
+  ui->SetParameterHighlight(IPlugAAX::IndexNamedByID(id), highlighted, color);
   return AAX_SUCCESS;
 }
 

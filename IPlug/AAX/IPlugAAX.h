@@ -67,6 +67,9 @@ public:
   // any thread: the AAX identifier of framework parameter i ("%i" of i + 1), and back (-1: none)
   static std::string ParamIDFromIndex(int paramIdx);
   int ParamIndexFromID(AAX_CParamID id) const;
+  // any thread: the identifier's decimal value - 1, whether or not such a parameter exists (-1 for an
+  // identifier that is not a number)
+  static int IndexNamedByID(AAX_CParamID id);
 
   // any thread, for tests and diagnostics
   int MainInputChannelLimit() const { return mMainInputChannelLimit; }

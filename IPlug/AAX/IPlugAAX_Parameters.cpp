@@ -82,7 +82,7 @@ std::string IPlugAAX::ParamIDFromIndex(int paramIdx)
   return text;
 }
 
-int IPlugAAX::ParamIndexFromID(AAX_CParamID id) const
+int IPlugAAX::IndexNamedByID(AAX_CParamID id)
 {
   if (id == nullptr)
     return -1;
@@ -91,8 +91,13 @@ int IPlugAAX::ParamIndexFromID(AAX_CParamID id) const
   const long parsed = std::strtol(id, &end, 10);
   if (end == id || errno == ERANGE || parsed < INT_MIN + 1 || parsed > INT_MAX)
     return -1;
-  const long index = parsed - 1;
-  return index >= 0 && index < NParams() ? static_cast<int>(index) : -1;
+  return static_cast<int>(parsed - 1);
+}
+
+int IPlugAAX::ParamIndexFromID(AAX_CParamID id) const
+{
+  const int index = IndexNamedByID(id);
+  return index >= 0 && index < NParams() ? index : -1;
 }
 
 AAX_Result IPlugAAX::EffectInit()

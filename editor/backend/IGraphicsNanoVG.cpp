@@ -351,18 +351,14 @@ bool IGraphicsNanoVG::LoadFontResource(const char* fontID, const char* fileNameO
       registered = nvgCreateFontMem(mVG, id.c_str(), it->second.data(), static_cast<int>(it->second.size()), 0) >= 0;
   }
 
-  // 3. The platform font kept once per identifier; the temporary one goes in every case.
+  // 3. The installation lasts only while the font is made. The first font made for an identifier is
+  // kept as its handle (it owns or borrows its bytes for as long as it lives); any later one goes.
+  RemoveMemoryFont(font->GetFontData());
   if (registered)
   {
     std::lock_guard lock(f.handleMutex);
-    if (f.handles.find(id) == f.handles.end())
-    {
-      // The cached font keeps its own bytes: the temporary's may be gone with it.
-      const FontData data = font->GetFontData();
-      f.handles.emplace(id, MemoryFont::Create(nullptr, 0, std::vector<unsigned char>(data.data, data.data + data.size)));
-    }
+    f.handles.try_emplace(id, std::move(font));
   }
-  RemoveMemoryFont(font->GetFontData());
   return registered;
 }
 

@@ -34,6 +34,10 @@ Display* SharedDisplay()
   return display;
 }
 
+// What the window listens to.
+constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
+                            LeaveWindowMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+
 // Press-to-press time and distance within which a second press is a double-click.
 constexpr unsigned long kDoubleClickMs = 400;
 constexpr int kDoubleClickPixels = 4;
@@ -183,11 +187,8 @@ void* IGraphicsLinux::OpenPlatformWindow(void* parent)
   if (display == nullptr || parentWindow == 0)
     return nullptr;
 
-  const float s = [&] {
-    mX->display = display;
-    return ReadScreenScale();
-  }();
-  const int si = std::max(1, static_cast<int>(s));
+  mX->display = display;
+  const int si = std::max(1, static_cast<int>(ReadScreenScale()));
 
   // Reopening on the same object keeps the window's place and size.
   int x = 0;
@@ -214,7 +215,7 @@ void* IGraphicsLinux::OpenPlatformWindow(void* parent)
   {
     if (configs)
       XFree(configs);
-    mX->display = nullptr;
+    ReleaseWindow();
     return nullptr;
   }
   const GLXFBConfig config = configs[0];
@@ -222,7 +223,7 @@ void* IGraphicsLinux::OpenPlatformWindow(void* parent)
   XVisualInfo* visual = glXGetVisualFromFBConfig(display, config);
   if (visual == nullptr)
   {
-    mX->display = nullptr;
+    ReleaseWindow();
     return nullptr;
   }
 
@@ -231,8 +232,7 @@ void* IGraphicsLinux::OpenPlatformWindow(void* parent)
   wa.colormap = mX->colormap;
   wa.border_pixel = 0;
   wa.background_pixmap = None;
-  wa.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
-                  LeaveWindowMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+  wa.event_mask = kEventMask;
   mWindow = XCreateWindow(display, mParent, x, y, std::max(1u, w), std::max(1u, h), 0, visual->depth, InputOutput,
                           visual->visual, CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &wa);
   XFree(visual);
@@ -365,11 +365,7 @@ void IGraphicsLinux::ProcessEvents()
   Display* display = mX->display;
   // Only this window's events: other editors of the process share the connection.
   XEvent event;
-  while (mWindow != 0 &&
-         XCheckWindowEvent(display, mWindow,
-                           ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
-                             LeaveWindowMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask,
-                           &event))
+  while (mWindow != 0 && XCheckWindowEvent(display, mWindow, kEventMask, &event))
     HandleEvent(&event);
 }
 

@@ -27,6 +27,7 @@
 #include "host/HostModule.h"
 #include "host/HostViewContainer.h"
 #include "tests/support/FilmStrip.h"
+#include "tests/support/XPointerEvents.h"
 
 namespace quorvane::host {
 namespace {
@@ -113,39 +114,9 @@ protected:
   // X events sent to the editor's window, as the server would deliver them.
   void Send(int type, int x, int y, unsigned int state, unsigned int button = 0)
   {
-    Display* d = static_cast<Display*>(editor->Display());
-    const Window w = editor->EditorWindow();
-    XEvent e{};
-    e.type = type;
     mTime += 1000; // far apart: never a double-click by accident
-    long mask = 0;
-    if (type == ButtonPress || type == ButtonRelease)
-    {
-      e.xbutton.display = d;
-      e.xbutton.window = w;
-      e.xbutton.root = DefaultRootWindow(d);
-      e.xbutton.time = mTime;
-      e.xbutton.x = x;
-      e.xbutton.y = y;
-      e.xbutton.state = state;
-      e.xbutton.button = button;
-      e.xbutton.same_screen = True;
-      mask = type == ButtonPress ? ButtonPressMask : ButtonReleaseMask;
-    }
-    else
-    {
-      e.xmotion.display = d;
-      e.xmotion.window = w;
-      e.xmotion.root = DefaultRootWindow(d);
-      e.xmotion.time = mTime;
-      e.xmotion.x = x;
-      e.xmotion.y = y;
-      e.xmotion.state = state;
-      e.xmotion.same_screen = True;
-      mask = PointerMotionMask;
-    }
-    XSendEvent(d, w, False, mask, &e);
-    XFlush(d);
+    quorvane::test::SendPointerEvent(static_cast<Display*>(editor->Display()), editor->EditorWindow(), type, x, y,
+                                     state, button, mTime);
     editor->PumpFor(40);
   }
 

@@ -16,6 +16,7 @@
 #include "editor/controls/IBitmapControls.h"
 #include "editor/platform/IGraphicsLinux.h"
 #include "resources/EmbeddedResources.h"
+#include "tests/support/XPointerEvents.h"
 
 using namespace iplug::igraphics;
 
@@ -148,31 +149,15 @@ protected:
     return out;
   }
 
-  // Pointer events share their leading fields (window, time, position, state), so one layout serves
-  // buttons and motion; a motion event's button field is its (unset) hint flag.
-  void Send(int type, long mask, int x, int y, unsigned int button, unsigned int state)
+  // The event, then one tick of the editor to take it in.
+  void SendButton(int type, int x, int y, unsigned int button, unsigned int state)
   {
-    XEvent e{};
-    e.xbutton.type = type;
-    e.xbutton.window = ui->GetWindow();
-    e.xbutton.root = DefaultRootWindow(d);
-    e.xbutton.time = (mTime += 1000);
-    e.xbutton.x = x;
-    e.xbutton.y = y;
-    e.xbutton.state = state;
-    e.xbutton.button = button;
-    e.xbutton.same_screen = True;
-    XSendEvent(d, ui->GetWindow(), False, mask, &e);
+    SendPointerEvent(d, ui->GetWindow(), type, x, y, state, button, mTime += 1000);
     XSync(d, False);
     ui->Tick();
   }
 
-  void SendButton(int type, int x, int y, unsigned int button, unsigned int state)
-  {
-    Send(type, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, x, y, button, state);
-  }
-
-  void SendMotion(int x, int y, unsigned int state) { Send(MotionNotify, PointerMotionMask, x, y, 0, state); }
+  void SendMotion(int x, int y, unsigned int state) { SendButton(MotionNotify, x, y, 0, state); }
 
   void SetServerDpi(const char* resources)
   {
