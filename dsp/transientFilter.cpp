@@ -8,13 +8,8 @@
 
 namespace dsp {
 
-namespace {
-
-constexpr int N = transientFilter::kOrder;
-constexpr int M = transientFilter::kMonomials;
-
 // Prototype weights: row j is the coefficient of s^j, columns the monomials 1, P2, P3, P2·P3, P3², P2·P3².
-constexpr double kDen[N + 1][M] = {
+const double transientFilter::kPrototypeDen[kOrder + 1][kMonomials] = {
   {1.9800486833307e-14, 4.47731702996255e-16, -1.79092681198507e-15, 1.19130474372322e-30, 0, 0},
   {9.0405118880631e-15, 2.17433013297586e-16, -8.0207227097502e-16, 1.4327414495886e-18, -7.8800779727343e-18,
    5.24174087238215e-33},
@@ -29,7 +24,7 @@ constexpr double kDen[N + 1][M] = {
 };
 
 // The numerator has no s^0 or s^1 term (a double zero at DC) and no P3² monomials.
-constexpr double kNum[N + 1][M] = {
+const double transientFilter::kPrototypeNum[kOrder + 1][kMonomials] = {
   {0, 0, 0, 0, 0, 0},
   {0, 0, 0, 0, 0, 0},
   {3.82016541090329e-16, 9.043952203843e-17, -3.6175808815372e-16, 2.40637486475557e-31, 0, 0},
@@ -38,31 +33,44 @@ constexpr double kNum[N + 1][M] = {
   {0, 0, 3.12871547152976e-25, 1.39674797836151e-24, 0, 0},
 };
 
-// bilinear[k][j]: coefficient of z^-k in (1 - z^-1)^j (1 + z^-1)^(N-j).
-constexpr std::array<std::array<double, N + 1>, N + 1> MakeBilinearMatrix()
+namespace {
+
+constexpr int N = transientFilter::kOrder;
+constexpr int M = transientFilter::kMonomials;
+
+// The bilinear transform turns s^j into c^j (1 - z^-1)^j (1 + z^-1)^(N-j). Written in powers of the
+// backward difference v = 1 - z^-1, with 1 + z^-1 = 2 - v, that is c^j v^j (2 - v)^(N-j):
+// kDiffBasis[j][m] is its coefficient of v^m (0 for m < j).
+constexpr std::array<std::array<double, N + 1>, N + 1> MakeDiffBasis()
 {
-  std::array<std::array<double, N + 1>, N + 1> m{};
+  std::array<std::array<double, N + 1>, N + 1> basis{};
   for (int j = 0; j <= N; ++j)
   {
-    double poly[N + 1] = {1.0};
-    for (int f = 0; f < N; ++f)
-    {
-      const double sign = f < j ? -1.0 : 1.0;
-      for (int k = N; k > 0; --k)
-        poly[k] += sign * poly[k - 1];
-    }
-    for (int k = 0; k <= N; ++k)
-      m[k][j] = poly[k];
+    double poly[N + 1] = {};
+    poly[j] = 1.0; // v^j
+    for (int f = j; f < N; ++f)
+      for (int m = N; m >= 0; --m)
+        poly[m] = 2.0 * poly[m] - (m > 0 ? poly[m - 1] : 0.0); // times (2 - v)
+    for (int m = 0; m <= N; ++m)
+      basis[j][m] = poly[m];
   }
-  return m;
+  return basis;
 }
 
-constexpr auto kBilinear = MakeBilinearMatrix();
+constexpr auto kDiffBasis = MakeDiffBasis();
 
 constexpr double kKnobPole = 0.993;
 constexpr double kLinearKnobGain = 0.007000000000000006;
 // 0.007 / (e - 1): the logarithmic taper (e^c - 1) / (e - 1) folded into the smoother's input gain.
 constexpr double kLogKnobGain = 0.004073836948085289;
+
+bool AllFinite(const double* v, int n)
+{
+  for (int i = 0; i < n; ++i)
+    if (!std::isfinite(v[i]))
+      return false;
+  return true;
+}
 
 } // namespace
 
@@ -88,26 +96,62 @@ void transientFilter::prepare(double sampleRate) noexcept
   const double c = 2.0 * a;
   for (int m = 0; m < M; ++m)
   {
+    // Difference-basis coefficients of this monomial's share of the denominator (E) and of the
+    // numerator scaled by 1 / (0.2 a^2) (F), summed from the lowest power of s up.
+    double e[N + 1] = {};
+    double f[N + 1] = {};
+    double cj = 1.0;               // c^j
+    double scaled = 5.0 / (a * a); // 5 · 2^j · a^(j-2), built up per power
+    for (int j = 0; j <= N; ++j)
+    {
+      const double den = kPrototypeDen[j][m] * cj;
+      const double num = kPrototypeNum[j][m] * scaled;
+      for (int k = j; k <= N; ++k)
+      {
+        e[k] += den * kDiffBasis[j][k];
+        f[k] += num * kDiffBasis[j][k];
+      }
+      cj *= c;
+      scaled *= 2.0 * a;
+    }
+    double cumulative = 0.0;
     for (int k = 0; k <= N; ++k)
     {
-      double den = 0.0;
-      double num = 0.0;
-      double cj = 1.0;          // c^j
-      double scaled = 5.0 / (a * a); // 5 · 2^j · a^(j-2), built up per power
-      for (int j = 0; j <= N; ++j)
-      {
-        den += kDen[j][m] * cj * kBilinear[k][j];
-        if (j >= 2)
-          num += kNum[j][m] * scaled * kBilinear[k][j];
-        cj *= c;
-        scaled *= 2.0 * a;
-      }
-      if (denWeights[m][k] != den || numWeights[m][k] != num)
+      cumulative += e[k];
+      if (denWeights[m][k] != cumulative || numWeights[m][k] != f[k])
         mCoefsValid = false;
-      denWeights[m][k] = den;
-      numWeights[m][k] = num;
+      denWeights[m][k] = cumulative;
+      numWeights[m][k] = f[k];
     }
   }
+}
+
+void transientFilter::updateCoefficients() noexcept
+{
+  const double mono[M] = {1.0, k2, k3, k2 * k3, k3 * k3, k2 * k3 * k3};
+  double g[N + 1];
+  double f[N + 1];
+  for (int k = 0; k <= N; ++k)
+  {
+    double den = 0.0;
+    double num = 0.0;
+    for (int m = 0; m < M; ++m)
+    {
+      den += denWeights[m][k] * mono[m];
+      num += numWeights[m][k] * mono[m];
+    }
+    g[k] = den;
+    f[k] = num;
+  }
+  // g[N] is the whole denominator at z^-1 = 0, the direct form's D0.
+  const double norm = 1.0 / g[N];
+  for (int k = 0; k < N; ++k)
+    mFeedback[k] = g[k] * norm;
+  for (int k = 2; k <= N; ++k)
+    mFeedforward[k - 2] = f[k] * norm;
+  mCoefK2 = k2;
+  mCoefK3 = k3;
+  mCoefsValid = true;
 }
 
 double transientFilter::process(double x, double c1, double c2, double c3, double c4) noexcept
@@ -118,38 +162,47 @@ double transientFilter::process(double x, double c1, double c2, double c3, doubl
   k4 = kKnobPole * k4 + kLogKnobGain * mTaper4(1.0 - c4);
 
   if (!mCoefsValid || k2 != mCoefK2 || k3 != mCoefK3)
-  {
-    const double mono[M] = {1.0, k2, k3, k2 * k3, k3 * k3, k2 * k3 * k3};
-    for (int k = 0; k <= N; ++k)
-    {
-      double d = 0.0;
-      double b = 0.0;
-      for (int m = 0; m < M; ++m)
-      {
-        d += denWeights[m][k] * mono[m];
-        b += numWeights[m][k] * mono[m];
-      }
-      mD[k] = d;
-      mB[k] = b;
-    }
-    mCoefK2 = k2;
-    mCoefK3 = k3;
-    mCoefsValid = true;
-  }
-  const double* D = mD;
-  const double* B = mB;
+    updateCoefficients();
+  const double* g = mFeedback;
+  const double* f = mFeedforward;
 
-  const double w =
-    2.0 * (x - 1e-15) - (D[1] * hist[0] + D[2] * hist[1] + D[3] * hist[2] + D[4] * hist[3] + D[5] * hist[4]) / D[0];
-  const double y =
-    outGain * k1 * (1.0 - k4) *
-      (B[0] * w + B[1] * hist[0] + B[2] * hist[1] + B[3] * hist[2] + B[4] * hist[3] + B[5] * hist[4]) / D[0] +
-    1e-15;
+  // The recursion D(z) w = 2 D0 (x - 1e-15) solved for the newest fifth difference of w, then summed
+  // down the ladder: each newer difference is the next higher one plus its own previous value.
+  const double d5 =
+    2.0 * (x - 1e-15) - (((g[4] * diff[4] + g[3] * diff[3]) + (g[2] * diff[2] + g[1] * diff[1])) + g[0] * diff[0]);
+  const double d4 = d5 + diff[4];
+  const double d3 = d4 + diff[3];
+  const double d2 = d3 + diff[2];
+  const double d1 = d2 + diff[1];
+  const double d0 = d1 + diff[0];
+  // The numerator's double zero at DC: only the second and higher differences reach the output.
+  const double y = outGain * k1 * (1.0 - k4) * ((f[0] * d2 + f[1] * d3) + (f[2] * d4 + f[3] * d5)) + 1e-15;
 
-  for (int i = N - 1; i > 0; --i)
-    hist[i] = hist[i - 1];
-  hist[0] = w;
+  diff[0] = d0;
+  diff[1] = d1;
+  diff[2] = d2;
+  diff[3] = d3;
+  diff[4] = d4;
   return y;
+}
+
+bool transientFilter::clearNonFiniteState() noexcept
+{
+  bool cleared = false;
+  if (!AllFinite(diff, N))
+  {
+    std::fill(std::begin(diff), std::end(diff), 0.0);
+    cleared = true;
+  }
+  for (double* k : {&k1, &k2, &k3, &k4})
+    if (!std::isfinite(*k))
+    {
+      *k = 0.0;
+      cleared = true;
+    }
+  if (cleared)
+    mCoefsValid = false;
+  return cleared;
 }
 
 } // namespace dsp
