@@ -5,6 +5,15 @@
 
 namespace dsp {
 
+bool biquadFilter::clearNonFiniteState() noexcept
+{
+  if (std::isfinite(z1) && std::isfinite(z2))
+    return false;
+  z1 = 0.0;
+  z2 = 0.0;
+  return true;
+}
+
 void biquadFilter::setup(int newType, double newFreq, double newQ, double newDbGain)
 {
   type = newType;

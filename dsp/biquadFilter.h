@@ -31,6 +31,10 @@ public:
     return static_cast<float>(y);
   }
 
+  // Zeroes the state if it is not finite, so one bad value cannot stick in the recursion; true when
+  // it had to. Audio thread.
+  bool clearNonFiniteState() noexcept;
+
   int type = kLowPass;
   double b0 = 1.0, b1 = 0.0, b2 = 0.0;
   double a1 = 0.0, a2 = 0.0;

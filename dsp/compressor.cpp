@@ -43,6 +43,15 @@ void envFollower::stepEnvelope(double x)
   }
 }
 
+bool envFollower::clearNonFiniteState() noexcept
+{
+  if (std::isfinite(envelope))
+    return false;
+  envelope = 0.0;
+  holdCount = 0;
+  return true;
+}
+
 double envFollower::process(double x)
 {
   stepEnvelope(x);

@@ -18,6 +18,10 @@ public:
   // One envelope step; audio thread.
   virtual double process(double x);
 
+  // Zeroes an envelope that is not finite: a NaN or infinite one would hold the gain for good. True
+  // when it had to. Audio thread.
+  bool clearNonFiniteState() noexcept;
+
   // The pole that covers 99 % of a step in `ms` milliseconds at `rate`.
   static double timeToCoef(double ms, double rate);
 

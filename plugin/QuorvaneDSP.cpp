@@ -50,6 +50,14 @@ double smoother::step(double target) noexcept
   return z;
 }
 
+bool smoother::clearNonFinite(double restart) noexcept
+{
+  if (std::isfinite(z))
+    return false;
+  z = restart;
+  return true;
+}
+
 // Everything the block reads from the parameters, loaded once so a block sees one consistent set.
 struct QuorvaneDSP::Snapshot
 {
@@ -171,6 +179,31 @@ void QuorvaneDSP::SetUpBlock(const Snapshot& p, double fs) noexcept
   }
 }
 
+// Nothing upstream should ever leave a NaN or infinity in a recursion (the frame silences bad input
+// samples, parameters are clamped), but if one appears it would stay there for good: a dead detector
+// or a silent output until the instance is destroyed. So every block starts by clearing any recursive
+// state that is not finite; the smoothers restart where a reset puts them.
+void QuorvaneDSP::ClearNonFiniteStates(const Snapshot& p) noexcept
+{
+  int cleared = 0;
+  for (dsp::biquadFilter* f : {&hpfL, &midL, &hfL, &hpfR, &midR, &hfR})
+    cleared += f->clearNonFiniteState();
+  cleared += transientL.clearNonFiniteState();
+  cleared += transientR.clearNonFiniteState();
+  cleared += comp.clearNonFiniteState();
+  cleared += makeupSmoother.clearNonFinite(p.makeupGain);
+  cleared += thresholdSmoother.clearNonFinite(thresholdDb);
+  cleared += mixSmoother.clearNonFinite(p.mixAmount);
+  cleared += gainSmoother.clearNonFinite(std::isfinite(grDb) ? std::exp(grDb * kDbToLinear) : 1.0);
+  if (!std::isfinite(meterState))
+  {
+    meterState = 1.0;
+    ++cleared;
+  }
+  if (cleared > 0)
+    clearedStates.fetch_add(cleared, std::memory_order_relaxed);
+}
+
 // Gain-reduction meter ballistics: leads a rising target slightly and stays slightly short of a
 // falling one.
 double QuorvaneDSP::Meter(double x) noexcept
@@ -193,6 +226,7 @@ QuorvaneDSP::BlockResult QuorvaneDSP::Process(const double* const* inputs, doubl
                    xformerOutOn.load(kRelaxed),  osFactor.load(kRelaxed)};
 
   SetUpBlock(p, fs);
+  ClearNonFiniteStates(p);
 
   if (processingOn.load(kRelaxed) == 0)
   {

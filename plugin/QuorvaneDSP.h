@@ -21,6 +21,8 @@ struct smoother
   double z = 0.0;
 
   double step(double target) noexcept;
+  // Restarts a state that is not finite at `restart`; true when it had to.
+  bool clearNonFinite(double restart) noexcept;
 };
 
 class QuorvaneDSP
@@ -52,10 +54,16 @@ public:
 
   // For tests and diagnostics: the compressor as the last sample left it.
   const dsp::compressor& GetCompressor() const { return comp; }
+  // For tests and diagnostics: how many times a block found a recursive state not finite and cleared it.
+  int ClearedStates() const { return clearedStates.load(std::memory_order_relaxed); }
 
 private:
+  // Tests reach the recursive states through it to damage them.
+  friend struct QuorvaneDSPStates;
+
   struct Snapshot;
   void SetUpBlock(const Snapshot& p, double fs) noexcept;
+  void ClearNonFiniteStates(const Snapshot& p) noexcept;
   double Meter(double x) noexcept;
 
   // Parameter-derived values, written by OnParamChange on any thread and read by Process.
@@ -105,6 +113,7 @@ private:
   double dryL = 0.0, dryR = 0.0;
   double meterState = 1.0;
   double meterValue = 0.0;
+  std::atomic<int> clearedStates{0};
 };
 
 } // namespace quorvane
