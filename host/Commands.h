@@ -16,6 +16,7 @@ struct CommandLine
   int blockSize = 512;
   bool hostBypass = false, compensateLatency = false, offline = false, verbose = false;
   double soakSeconds = 0.0; // validate --soak SECONDS
+  double soakRate = 48000.0; // validate --soak ... --rate HZ
   bool threads = false;     // validate --threads
   double scale = 0.0;       // editor --scale S: the screen density (0: the display's own)
   std::string screenshot;   // editor --screenshot FILE

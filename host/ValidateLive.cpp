@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <thread>
+#include <utility>
 
 namespace quorvane::host {
 
@@ -36,11 +38,12 @@ public:
       mOutPtr.push_back(b.data());
   }
 
-  // main thread; fills the inputs and hands the block over
-  void Start(int frames, bool sideChain)
+  // main thread; fills the inputs (at `heldLevel`, or a level of its own for this block when that is
+  // negative) and hands the block over
+  void Start(int frames, bool sideChain, float heldLevel = -1.0f)
   {
     static constexpr float kLevels[] = {0.0f, 1e-7f, 0.05f, 0.5f, 1.0f, 2.0f};
-    const float level = kLevels[mRng() % std::size(kLevels)];
+    const float level = heldLevel >= 0.0f ? heldLevel : kLevels[mRng() % std::size(kLevels)];
     std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
     for (auto& b : mIn)
       for (int f = 0; f < frames; ++f)
@@ -67,8 +70,24 @@ public:
                 "-frame block is " + fault;
           return false;
         }
+    for (size_t c = 0; c < mOut.size(); ++c)
+      for (int f = 0; f < mFrames; ++f)
+      {
+        const double in = mIn[c][static_cast<size_t>(f)], out = mOut[c][static_cast<size_t>(f)];
+        mEnergy.in += in * in;
+        mEnergy.out += out * out;
+      }
+    mEnergy.frames += mFrames;
     return true;
   }
+
+  // Input and output energy over the main channels of the blocks finished since the last call.
+  struct Energy
+  {
+    double in = 0.0, out = 0.0;
+    int64_t frames = 0;
+  };
+  Energy TakeEnergy() { return std::exchange(mEnergy, Energy{}); }
 
   std::mt19937& Rng() { return mRng; }
 
@@ -86,6 +105,7 @@ private:
   std::vector<const float*> mInPtr;
   std::vector<float*> mOutPtr;
   int mFrames = 0;
+  Energy mEnergy;
   AudioThread mAudio; // last: stops before the buffers go
 };
 
@@ -168,12 +188,23 @@ void CheckAudioThreadPaths(Report& report, HostModule& module)
                ok && latencyChecks == 32, why);
 }
 
+// Whatever the settings, the compressor takes off tens of dB at most (the lowest threshold, the
+// highest ratio, full boost): an output more than 80 dB under an audible input over a whole second
+// means the detector has run away.
+constexpr double kCollapseRatio = 1e-4;
+constexpr double kAudibleRms = 1e-3;
+// While a scene is held with steady noise in, the gain settles within its first second (the slowest
+// attack is 300 ms); after that, a second that is more than 6 dB louder or quieter than the scene's
+// second one means the detector is drifting away.
+constexpr double kDriftDb = 6.0;
+
 int RunSoak(const CommandLine& cl, double seconds)
 {
   Report report;
   Session session(cl);
   std::string error;
-  auto inst = session.Open(kStereoComponent, kRate, 1024, error);
+  const double rate = cl.soakRate;
+  auto inst = session.Open(kStereoComponent, rate, 1024, error);
   if (!inst)
   {
     report.Check("soak: load the module and create an instance", false, error);
@@ -199,16 +230,48 @@ int RunSoak(const CommandLine& cl, double seconds)
   }
 
   int64_t blocks = 0, frames = 0, samplesChecked = 0, changes = 0, restores = 0, saves = 0, bypassToggles = 0;
-  int64_t latencyChecks = 0, latencyChanges = 0;
-  bool hostBypass = false, clean = true, latencyOk = true;
+  int64_t latencyChecks = 0, latencyChanges = 0, levelChecks = 0, scenes = 0;
+  // Busy stretches alternate with still ones: at the start of a still stretch the host sets one random
+  // scene with processing on and then leaves the instance alone, as a mix that is not automated does.
+  // What only goes wrong when a setting is held (a filter slowly running away) shows there.
+  const int64_t stretch = static_cast<int64_t>(5.0 * rate);
+  int64_t stillFrom = stretch;
+  bool still = false;
+  float stillLevel = 0.0f;
+  int64_t stillSeconds = 0;  // whole level-check seconds inside the current still stretch
+  double stillReference = 0.0; // its second one's output-to-input ratio in dB
+  double largestDrift = 0.0;
+  bool hostBypass = false, clean = true, latencyOk = true, levelOk = true;
+  double quietest = HUGE_VAL; // the lowest output-to-input ratio of an audible second
+  std::string levelWhy;
   int32_t lastLatency = inst->Latency();
   std::string cleanWhy, latencyWhy;
   const auto begin = std::chrono::steady_clock::now();
   const auto end = begin + std::chrono::duration<double>(seconds);
-  while (clean && latencyOk && std::chrono::steady_clock::now() < end)
+  while (clean && latencyOk && levelOk && std::chrono::steady_clock::now() < end)
   {
+    if (!still && frames >= stillFrom)
+    {
+      for (const auto& p : automated)
+        inst->UpdateParameter(p.id, unit(rng));
+      inst->UpdateParameter(processingId, 1.0);
+      hostBypass = false;
+      inst->UpdateParameter(masterId, 0.0);
+      inst->GenerateCoefficients();
+      static constexpr float kStillLevels[] = {0.05f, 0.5f, 1.0f};
+      stillLevel = kStillLevels[rng() % std::size(kStillLevels)];
+      stillSeconds = 0;
+      still = true;
+      scenes += 1;
+    }
+    else if (still && frames >= stillFrom + stretch)
+    {
+      still = false;
+      stillFrom = frames + stretch;
+    }
+
     // The host's work between blocks.
-    const int dice = static_cast<int>(rng() % 1000);
+    const int dice = still ? 1000 : static_cast<int>(rng() % 1000);
     bool coefficients = false;
     if (dice < 300)
     {
@@ -258,7 +321,10 @@ int RunSoak(const CommandLine& cl, double seconds)
       inst->GenerateCoefficients();
 
     const int n = blockSize(rng);
-    rig.Start(n, rng() % 4 == 0);
+    if (still)
+      rig.Start(n, true, stillLevel); // steady noise into the main and side-chain inputs
+    else
+      rig.Start(n, rng() % 4 == 0);
     if (!rig.Finish(cleanWhy))
     {
       clean = false;
@@ -269,6 +335,39 @@ int RunSoak(const CommandLine& cl, double seconds)
     blocks += 1;
     frames += n;
     samplesChecked += static_cast<int64_t>(n) * inst->MainChannels();
+
+    if (const int64_t done = frames / static_cast<int64_t>(rate); done > levelChecks)
+    {
+      // A second of audio is complete (give or take a block): its output level against its input's.
+      const LiveRig::Energy e = rig.TakeEnergy();
+      const double inRms = std::sqrt(e.in / static_cast<double>(e.frames * inst->MainChannels()));
+      const double outRms = std::sqrt(e.out / static_cast<double>(e.frames * inst->MainChannels()));
+      const bool wholeSecondStill = still && frames - e.frames >= stillFrom;
+      stillSeconds = wholeSecondStill ? stillSeconds + 1 : 0;
+      levelChecks = done;
+      if (inRms >= kAudibleRms)
+      {
+        quietest = std::min(quietest, outRms / inRms);
+        const double db = 20.0 * std::log10(outRms / inRms);
+        if (!(outRms >= kCollapseRatio * inRms))
+        {
+          levelOk = false;
+          levelWhy = "second " + std::to_string(done) + ": the output (RMS " + std::to_string(outRms) +
+                     ") fell more than 80 dB under the input (RMS " + std::to_string(inRms) + ")";
+        }
+        else if (stillSeconds == 2)
+          stillReference = db;
+        else if (stillSeconds > 2)
+        {
+          const double drift = std::fabs(db - stillReference);
+          largestDrift = std::max(largestDrift, drift);
+          levelOk = drift <= kDriftDb;
+          if (!levelOk)
+            levelWhy = "second " + std::to_string(done) + ", a held scene: the output moved from " +
+                       std::to_string(stillReference) + " to " + std::to_string(db) + " dB against the steady input";
+        }
+      }
+    }
 
     const int32_t latency = inst->Latency();
     if (latency != lastLatency)
@@ -293,17 +392,23 @@ int RunSoak(const CommandLine& cl, double seconds)
     }
   }
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-  std::printf("soak: %lld blocks, %.1f s of audio in %.1f s (%.0fx real time), %lld samples checked, "
+  std::printf("soak: %.0f Hz, %lld blocks, %.1f s of audio in %.1f s (%.0fx real time), %lld samples checked, "
               "%lld automation changes, %lld state saves, %lld restores, %lld host-bypass toggles, "
-              "%lld latency changes, %lld latency checks\n",
-              static_cast<long long>(blocks), static_cast<double>(frames) / kRate, wall,
-              wall > 0.0 ? static_cast<double>(frames) / kRate / wall : 0.0, static_cast<long long>(samplesChecked),
+              "%lld latency changes, %lld latency checks, %lld held scenes (largest drift %.1f dB), %lld level "
+              "checks (quietest second %.1f dB under its input)\n",
+              rate, static_cast<long long>(blocks), static_cast<double>(frames) / rate, wall,
+              wall > 0.0 ? static_cast<double>(frames) / rate / wall : 0.0, static_cast<long long>(samplesChecked),
               static_cast<long long>(changes), static_cast<long long>(saves), static_cast<long long>(restores),
               static_cast<long long>(bypassToggles), static_cast<long long>(latencyChanges),
-              static_cast<long long>(latencyChecks));
+              static_cast<long long>(latencyChecks), static_cast<long long>(scenes), largestDrift,
+              static_cast<long long>(levelChecks),
+              std::isfinite(quietest) ? -20.0 * std::log10(quietest) : 0.0);
   report.Check("soak: every block rendered, no NaN, infinity or subnormal output", clean && blocks > 0, cleanWhy);
   report.Check("soak: latency 0 or 64 after every block, matching the oversampling switch", latencyOk && latencyChanges > 0,
                latencyOk ? "the latency never changed" : latencyWhy);
+  report.Check("soak: every second of audible input came out at most 80 dB quieter, and steady within 6 dB "
+               "while a scene was held",
+               levelOk, levelWhy);
   const int assertions = session.Module().Services().AssertionCount();
   report.Check("soak: the module reported no failed internal checks", assertions == 0,
                std::to_string(assertions) + " assertion reports (see --verbose)");

@@ -13,9 +13,10 @@ namespace quorvane::host {
 // rendered on the audio thread: clean output and a latency that follows the oversampling switch
 void CheckAudioThreadPaths(Report& report, HostModule& module);
 
-// main thread; one instance for `seconds` of wall-clock time: random automation, state restores and
-// host bypass toggles between real-time-sized blocks, every block checked; a summary, then the
-// "N passed, M failed" line. The exit code.
+// main thread; one instance at cl.soakRate for `seconds` of wall-clock time: random automation, state
+// restores and host bypass toggles between real-time-sized blocks, alternating with held random
+// scenes; every block checked, and the output level against the input every second of audio; a
+// summary, then the "N passed, M failed" line. The exit code.
 int RunSoak(const CommandLine& cl, double seconds);
 
 // main thread; the audio thread renders while the main thread makes editor gestures, saves and

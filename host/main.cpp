@@ -23,8 +23,9 @@ const char* kUsage =
     "  state save FILE [--set NAME=VALUE]...  the chunk bytes as GetChunk gives them\n"
     "  state load FILE                       SetChunk, then the parameters\n"
     "  validate                              the validation battery\n"
-    "  validate --soak SECONDS               one instance on the audio thread with random automation, state\n"
-    "                                        restores and bypass toggles for SECONDS, every block checked\n"
+    "  validate --soak SECONDS [--rate HZ]   one instance on the audio thread with random automation, state\n"
+    "                                        restores and bypass toggles for SECONDS, every block checked,\n"
+    "                                        the output level every second of audio (default 48000 Hz)\n"
     "  validate --threads                    rendering concurrently with editor gestures, state, timers and\n"
     "                                        automation from another thread (run it under ThreadSanitizer)\n"
     "  demo [--out DIR]                      renders the built-in programme (default out/)\n"
@@ -50,6 +51,7 @@ int main(int argc, char** argv)
 {
   CommandLine cl;
   std::string command;
+  bool rateGiven = false;
   for (int i = 1; i < argc; ++i)
   {
     const std::string arg = argv[i];
@@ -91,6 +93,14 @@ int main(int argc, char** argv)
           !(cl.soakSeconds > 0.0 && cl.soakSeconds <= 7.0 * 86400.0))
         return Fail("--soak needs a number of seconds (up to a week)");
     }
+    else if (arg == "--rate")
+    {
+      char* end = nullptr;
+      if (!value(v) || (cl.soakRate = std::strtod(v.c_str(), &end), end == v.c_str() || *end != '\0') ||
+          !(cl.soakRate >= 8000.0 && cl.soakRate <= 384000.0))
+        return Fail("--rate needs a sample rate in Hz from 8000 to 384000");
+      rateGiven = true;
+    }
     else if (arg == "--scale" || arg == "--seconds")
     {
       std::string v;
@@ -129,6 +139,8 @@ int main(int argc, char** argv)
     std::fputs(kUsage, stderr);
     return 2;
   }
+  if (rateGiven && command != "validate")
+    return Fail("--rate is an option of validate --soak");
   if (command == "describe")
     return cl.positional.empty() ? RunDescribe(cl) : Fail("describe takes no arguments");
   if (command == "params")
@@ -151,6 +163,8 @@ int main(int argc, char** argv)
   {
     if (cl.threads && cl.soakSeconds > 0.0)
       return Fail("--soak and --threads are separate runs");
+    if (rateGiven && !(cl.soakSeconds > 0.0))
+      return Fail("--rate goes with --soak");
     return RunValidate(cl);
   }
   if (command == "demo")

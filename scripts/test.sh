@@ -2,7 +2,8 @@
 # Installs the dependencies, then builds and runs every test: an optimised build, a Debug build with
 # AddressSanitizer and UndefinedBehaviorSanitizer, a ThreadSanitizer build of the suites whose subject is
 # shared between threads, then the hardening stages: the render paths under RealtimeSanitizer, host and
-# module under ThreadSanitizer, a short soak on the audio thread, and a bounded run of every fuzz target.
+# module under ThreadSanitizer, short soaks on the audio thread at three sample rates, and a bounded
+# run of every fuzz target.
 #
 #   bash scripts/test.sh           everything (what CI runs)
 #   bash scripts/test.sh --quick   the optimised build and its tests only, for everyday work
@@ -79,8 +80,10 @@ echo
 echo "=== ThreadSanitizer: host and module, rendering concurrently with the UI thread (build-tsan-host)"
 bash scripts/tsan-host.sh
 echo
-echo "=== soak: 20 s on the audio thread (build)"
-./build/bin/quorvane-host validate --soak 20
+echo "=== soak: 20 s on the audio thread at 48, 96 and 192 kHz (build)"
+for rate in 48000 96000 192000; do
+  ./build/bin/quorvane-host validate --soak 20 --rate "$rate"
+done
 echo
 echo "=== fuzzing: every target for 45 s (build-fuzz)"
 bash scripts/fuzz.sh 45

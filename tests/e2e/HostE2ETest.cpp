@@ -235,3 +235,17 @@ TEST(HostE2E, CommandLineErrorsExitNonZeroWithOneLineAndNoOutput)
   EXPECT_EQ(Host("state load " + dir + "/s.bin").status, 0);
   [[maybe_unused]] const int rc = std::system(("rm -rf '" + dir + "'").c_str());
 }
+
+TEST(HostE2E, SoakRunsAtTheRateAskedAndRefusesOthers)
+{
+  // A short soak at the highest rate passes every check, level checks included.
+  EXPECT_EQ(Host("validate --soak 1 --rate 192000").status, 0);
+
+  for (const char* args : {"validate --soak 1 --rate 4000", "validate --soak 1 --rate fast", "validate --rate 96000",
+                           "params --rate 96000"})
+  {
+    const HostRun r = Host(args);
+    EXPECT_NE(r.status, 0) << args;
+    EXPECT_NE(r.err.find("--rate"), std::string::npos) << args << ": " << r.err;
+  }
+}
