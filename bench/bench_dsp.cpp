@@ -102,6 +102,26 @@ void BM_TransientFilter(benchmark::State& state)
 }
 BENCHMARK(BM_TransientFilter);
 
+// The tilt knob moved every block, from one end to the other: the smoothed knobs never settle, so the
+// coefficients are evaluated every sample.
+void BM_TransientFilterGlide(benchmark::State& state)
+{
+  dsp::transientFilter t;
+  t.prepare(kRate);
+  const auto in = Noise(0.01);
+  bool up = false;
+  for (auto _ : state)
+  {
+    t.prepare(kRate);
+    up = !up;
+    const double c = up ? 1.25 : 0.25;
+    for (double x : in)
+      benchmark::DoNotOptimize(t.process(x, 0.55, c, c, 0.25));
+  }
+  Report(state, kBlock);
+}
+BENCHMARK(BM_TransientFilterGlide);
+
 // Both channels through the 2x stage; one stereo frame counts as one sample.
 void BM_OversampledGainStage(benchmark::State& state)
 {
