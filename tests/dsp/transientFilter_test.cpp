@@ -11,10 +11,12 @@
 
 #include "dsp/transientFilter.h"
 #include "tests/dsp/TransientReference.h"
+#include "tests/support/Lcg.h"
 #include "tests/support/SineGain.h"
 
 using dsp::transientFilter;
 using quorvane::test::DirectFormReference;
+using quorvane::test::Lcg;
 using quorvane::test::Quad;
 using quorvane::test::SineGain;
 using quorvane::test::ToDb;
@@ -199,20 +201,6 @@ const char* Name(Signal s)
   }
   return "";
 }
-
-// Uniform noise in [-1, 1) that does not depend on the standard library's distributions.
-class Lcg
-{
-public:
-  double Next()
-  {
-    mState = mState * 6364136223846793005ull + 1442695040888963407ull;
-    return static_cast<double>(mState >> 11) / 9007199254740992.0 * 2.0 - 1.0;
-  }
-
-private:
-  uint64_t mState = 0x5EED;
-};
 
 using YardstickCase = std::tuple<double, double, Signal>;
 

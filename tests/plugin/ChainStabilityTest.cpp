@@ -13,6 +13,7 @@
 
 #include "plugin/Quorvane.h"
 #include "plugin/QuorvaneDSP.h"
+#include "tests/support/Lcg.h"
 
 namespace quorvane {
 
@@ -52,23 +53,9 @@ struct QuorvaneDSPStates
 } // namespace quorvane
 
 using namespace quorvane;
+using quorvane::test::Lcg;
 
 namespace {
-
-// Uniform noise in [-1, 1) that does not depend on the standard library's distributions.
-class Lcg
-{
-public:
-  explicit Lcg(uint64_t seed) : mState(seed) {}
-  double Next()
-  {
-    mState = mState * 6364136223846793005ull + 1442695040888963407ull;
-    return static_cast<double>(mState >> 11) / 9007199254740992.0 * 2.0 - 1.0;
-  }
-
-private:
-  uint64_t mState;
-};
 
 // The chain alone, fed stereo noise in blocks; the parameters as real values.
 class NoiseRig
@@ -124,7 +111,7 @@ public:
 private:
   static constexpr int kBlock = 512;
   double mRate;
-  Lcg mNoise{0x5EED};
+  Lcg mNoise;
   double mInL[kBlock] = {}, mInR[kBlock] = {}, mOutL[kBlock] = {}, mOutR[kBlock] = {}, mSilence[kBlock] = {};
 };
 

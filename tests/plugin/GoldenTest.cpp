@@ -16,9 +16,11 @@
 #include <string>
 
 #include "tests/plugin/ChainHarness.h"
+#include "tests/support/Lcg.h"
 
 using namespace quorvane;
 using quorvane::test::ChainHarness;
+using quorvane::test::Lcg;
 using quorvane::test::Stereo;
 
 namespace {
@@ -50,20 +52,6 @@ public:
 
 private:
   uint64_t mHash = 0xCBF29CE484222325ull;
-};
-
-// A reproducible noise source that does not depend on the standard library's distributions.
-class Lcg
-{
-public:
-  double Next()
-  {
-    mState = mState * 6364136223846793005ull + 1442695040888963407ull;
-    return static_cast<double>(mState >> 11) / 9007199254740992.0 * 2.0 - 1.0;
-  }
-
-private:
-  uint64_t mState = 0x5EED;
 };
 
 Stereo Programme(int frames, double rate, bool monoInput)
