@@ -108,6 +108,9 @@ int IGEditorDelegate::ReadEditorState(const StateBuffer& chunk, int startPos)
   int pos = chunk.Get(width, startPos);
   pos = chunk.Get(height, pos);
   pos = chunk.Get(scale, pos);
+  // A chunk too short for the editor fields says nothing about the editor: keep what is remembered.
+  if (pos < 0)
+    return pos;
   // A damaged chunk must not hand the editor a NaN or infinite zoom; it counts as "no size saved".
   if (!std::isfinite(scale))
     scale = 0.0f;

@@ -250,8 +250,9 @@ int RunRender(const CommandLine& cl)
   auto instance = session.Open(component, in.sampleRate, cl.blockSize, error);
   if (!instance)
     return Fail(error);
-  if (!state.empty() && !instance->LoadState(state, error))
-    return Fail(cl.state + ": " + error);
+  bool damaged = false;
+  if (!cl.state.empty() && !instance->LoadState(state, error, &damaged))
+    return Fail((damaged ? "damaged state file " : "") + cl.state + ": " + error);
   if (!ApplyAssignments(*instance, cl.sets, error))
     return Fail(error);
 
@@ -322,8 +323,9 @@ int RunStateLoad(const CommandLine& cl)
   auto instance = session.Open(kStereoComponent, 48000.0, 512, error);
   if (!instance)
     return Fail(error);
-  if (!instance->LoadState(bytes, error))
-    return Fail(cl.positional[0] + ": " + error);
+  bool damaged = false;
+  if (!instance->LoadState(bytes, error, &damaged))
+    return Fail((damaged ? "damaged state file " : "") + cl.positional[0] + ": " + error);
   PrintParameters(instance->Parameters());
   return 0;
 }

@@ -377,8 +377,10 @@ bool HostInstance::SaveState(std::vector<uint8_t>& bytes, std::string& error) co
   return true;
 }
 
-bool HostInstance::LoadState(const std::vector<uint8_t>& bytes, std::string& error)
+bool HostInstance::LoadState(const std::vector<uint8_t>& bytes, std::string& error, bool* damaged)
 {
+  if (damaged != nullptr)
+    *damaged = false;
   AAX_CTypeID chunkID = 0;
   if (mEffect->GetChunkIDFromIndex(0, &chunkID) != AAX_SUCCESS)
   {
@@ -402,6 +404,15 @@ bool HostInstance::LoadState(const std::vector<uint8_t>& bytes, std::string& err
     std::memcpy(storage.chunk->fData, bytes.data(), bytes.size());
   const AAX_Result result = mEffect->SetChunk(chunkID, storage.chunk);
   GenerateCoefficients();
+  if (result == AAX_ERROR_INCORRECT_CHUNK_SIZE)
+  {
+    uint32_t whole = 0;
+    mEffect->GetChunkSize(chunkID, &whole);
+    error = std::to_string(bytes.size()) + " of " + std::to_string(whole) + " bytes";
+    if (damaged != nullptr)
+      *damaged = true;
+    return false;
+  }
   if (result != AAX_SUCCESS)
   {
     error = "SetChunk failed with " + std::to_string(result);

@@ -106,8 +106,10 @@ public:
 
   // main thread; the chunk bytes as GetChunk hands them over
   bool SaveState(std::vector<uint8_t>& bytes, std::string& error) const;
-  // main thread; SetChunk with a chunk of exactly these bytes, then a coefficient pass
-  bool LoadState(const std::vector<uint8_t>& bytes, std::string& error);
+  // main thread; SetChunk with a chunk of exactly these bytes, then a coefficient pass. A chunk the
+  // plug-in finds too short is restored as far as it goes and still fails, with `damaged` set (when
+  // given) and the error "N of M bytes".
+  bool LoadState(const std::vector<uint8_t>& bytes, std::string& error, bool* damaged = nullptr);
   // main thread; CompareActiveChunk
   bool StateMatches(const std::vector<uint8_t>& bytes, bool& equal) const;
 

@@ -411,14 +411,29 @@ void CheckDamagedChunks(Report& r, HostModule& m)
   const Audio noise = Noise(48000.0, 2, 0.05, 3, 0.5f);
   for (size_t k = 0; ok && k < chunks.size(); ++k)
   {
-    std::string ignored;
-    inst->LoadState(chunks[k], ignored); // refusing is fine; crashing or a wild value is not
+    std::string error;
+    bool damaged = false;
+    const bool loaded = inst->LoadState(chunks[k], error, &damaged);
+    // Shorter than a state: refused as damaged. Random bytes of a state's length or more are values
+    // like any other (clamped); crashing or a wild value is never fine.
+    if (chunks[k].size() < valid.size() && (loaded || !damaged))
+    {
+      ok = false;
+      why = loaded ? "restored as if whole" : "refused, but not as damaged: " + error;
+    }
+    else if (chunks[k].size() >= valid.size() && !loaded)
+    {
+      ok = false;
+      why = "refused: " + error;
+    }
     Audio out;
-    ok = ParamsInRange(*inst, why) && RenderBlocks(*inst, noise, {512}, out, why) && AllClean(out, why);
+    ok = ok && ParamsInRange(*inst, why) && RenderBlocks(*inst, noise, {512}, out, why) && AllClean(out, why);
     if (!ok)
       why = "chunk " + std::to_string(k) + " (" + std::to_string(chunks[k].size()) + " bytes): " + why;
   }
-  r.Check("state: truncated, oversized and random chunks never crash or set a value out of range", ok, why);
+  r.Check("state: truncated chunks are refused as damaged, oversized and random ones restored, none crashes or "
+          "sets a value out of range",
+          ok, why);
 }
 
 void CheckLatency(Report& r, HostModule& m)

@@ -325,13 +325,14 @@ AAX_Result IPlugAAX::SetChunk(AAX_CTypeID chunkID, const AAX_SPlugInChunk* chunk
   if (chunk == nullptr)
     return AAX_ERROR_NULL_OBJECT;
   const StateBuffer state(chunk->fData, static_cast<int>(std::min<uint32_t>(ChunkDataSize(*chunk), INT32_MAX)));
-  ReadState(state, 0);
+  // A short chunk still restores every whole value it holds; the host hears that it was damaged.
+  const int end = ReadState(state, 0);
   const int count = std::min(NParams(), static_cast<int>(mParamIdTexts.size()));
   for (int i = 0; i < count; ++i)
     SetParameterNormalizedValue(mParamIdTexts[static_cast<size_t>(i)].c_str(), GetParam(i)->GetNormalized());
   OnStateRestored();
   ++mNumPlugInChanges;
-  return AAX_SUCCESS;
+  return end < 0 ? AAX_ERROR_INCORRECT_CHUNK_SIZE : AAX_SUCCESS;
 }
 
 AAX_Result IPlugAAX::CompareActiveChunk(const AAX_SPlugInChunk* chunk, bool* isEqual) const

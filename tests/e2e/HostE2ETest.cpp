@@ -225,6 +225,19 @@ TEST(HostE2E, CommandLineErrorsExitNonZeroWithOneLineAndNoOutput)
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("none.so"), std::string::npos) << r.err;
 
+  // A state file cut short is damage, not a state: reported with what was there, and nothing rendered.
+  ASSERT_EQ(Host("state save " + dir + "/whole.bin").status, 0);
+  const std::string cut = "head -c 7 " + dir + "/whole.bin > " + dir + "/cut.bin && : > " + dir + "/empty.bin";
+  ASSERT_EQ(std::system(cut.c_str()), 0);
+  r = Host("state load " + dir + "/cut.bin");
+  EXPECT_NE(r.status, 0);
+  EXPECT_TRUE(oneLine(r)) << r.err;
+  EXPECT_NE(r.err.find("damaged state file " + dir + "/cut.bin: 7 of 164 bytes"), std::string::npos) << r.err;
+  r = Host("render " + in + " " + out + " --state " + dir + "/empty.bin");
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("damaged state file " + dir + "/empty.bin: 0 of 164 bytes"), std::string::npos) << r.err;
+  EXPECT_FALSE(Exists(out));
+
   // Nothing half-written was left behind by any failure above.
   EXPECT_EQ(Host("render " + in + " " + out + " --set Ratio=4:1 --compensate-latency --meter-log " + dir + "/m.log").status, 0);
   Audio result;

@@ -292,7 +292,7 @@ TEST(QuorvaneAAXChunks, GetThenSetRestoresEveryParameterAndComparesEqual)
   EXPECT_TRUE(equal);
 }
 
-TEST(QuorvaneAAXChunks, ASizeFieldBeyondTheCapacityIsReadOnlyUpToTheCapacity)
+TEST(QuorvaneAAXChunks, AShortChunkRestoresWhatItHoldsAndIsReportedAsDamaged)
 {
   Hosted source;
   source.plug->UpdateParameterNormalizedValue("7", 0.3, AAX_eUpdateSource_Unspecified);
@@ -307,16 +307,28 @@ TEST(QuorvaneAAXChunks, ASizeFieldBeyondTheCapacityIsReadOnlyUpToTheCapacity)
   std::fill(cut.mMemory.end() - 8, cut.mMemory.end(), uint8_t{0xFF}); // past the capacity: never read
 
   Hosted target;
+  target.plug->UpdateParameterNormalizedValue("2", 0.5, AAX_eUpdateSource_Unspecified); // Boost
   bool equal = true;
   EXPECT_EQ(target.plug->CompareActiveChunk(cut.Get(), &equal), AAX_SUCCESS);
   EXPECT_FALSE(equal) << "too short to be the active state";
-  EXPECT_EQ(target.plug->SetChunk(kQrv1, cut.Get()), AAX_SUCCESS);
+  EXPECT_EQ(target.plug->SetChunk(kQrv1, cut.Get()), AAX_ERROR_INCORRECT_CHUNK_SIZE);
+  EXPECT_DOUBLE_EQ(target.plug->GetParam(kBoost)->Value(), 0.0) << "parameter 1 is in the data: restored";
   EXPECT_DOUBLE_EQ(target.plug->GetParam(kCompressorMix)->Value(), 100.0) << "parameter 6 lies beyond the data";
 
-  cut.Get()->fSize = -5; // a negative size reads nothing
-  EXPECT_EQ(target.plug->SetChunk(kQrv1, cut.Get()), AAX_SUCCESS);
-  EXPECT_EQ(target.plug->CompareActiveChunk(cut.Get(), &equal), AAX_SUCCESS);
-  EXPECT_FALSE(equal);
+  // Nothing at all, or too little for the editor fields: damaged, and the editor size the instance
+  // remembers (saved with its next state) stays as it was.
+  Chunk before(164);
+  ASSERT_EQ(target.plug->GetChunk(kQrv1, before.Get()), AAX_SUCCESS);
+  for (const int32_t size : {-5, 0, 7})
+  {
+    cut.Get()->fSize = size; // a negative size reads nothing
+    EXPECT_EQ(target.plug->SetChunk(kQrv1, cut.Get()), AAX_ERROR_INCORRECT_CHUNK_SIZE) << size;
+    EXPECT_EQ(target.plug->CompareActiveChunk(cut.Get(), &equal), AAX_SUCCESS);
+    EXPECT_FALSE(equal);
+    Chunk after(164);
+    ASSERT_EQ(target.plug->GetChunk(kQrv1, after.Get()), AAX_SUCCESS);
+    EXPECT_EQ(std::memcmp(after.Get()->fData, before.Get()->fData, 12), 0) << size << ": the editor size was kept";
+  }
 }
 
 TEST(QuorvaneAAXChunks, GetChunkNeverWritesPastTheCapacityAndNullsAreRefused)
