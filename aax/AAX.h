@@ -82,6 +82,38 @@ enum AAX_EProperty : uint32_t
   AAX_eProperty_UsesTransport = 306,
 };
 
+// The enumerator's name of a property number ("AAX_eProperty_ManufacturerID"), or nullptr for one this
+// stand-in does not know.
+constexpr const char* AAX_PropertyName(uint32_t property)
+{
+  switch (property)
+  {
+    case AAX_eProperty_ManufacturerID: return "AAX_eProperty_ManufacturerID";
+    case AAX_eProperty_ProductID: return "AAX_eProperty_ProductID";
+    case AAX_eProperty_PlugInID_Native: return "AAX_eProperty_PlugInID_Native";
+    case AAX_eProperty_PlugInID_AudioSuite: return "AAX_eProperty_PlugInID_AudioSuite";
+    case AAX_eProperty_InputStemFormat: return "AAX_eProperty_InputStemFormat";
+    case AAX_eProperty_OutputStemFormat: return "AAX_eProperty_OutputStemFormat";
+    case AAX_eProperty_LatencyContribution: return "AAX_eProperty_LatencyContribution";
+    case AAX_eProperty_CanBypass: return "AAX_eProperty_CanBypass";
+    case AAX_eProperty_HybridOutputStemFormat: return "AAX_eProperty_HybridOutputStemFormat";
+    case AAX_eProperty_HybridInputStemFormat: return "AAX_eProperty_HybridInputStemFormat";
+    case AAX_eProperty_SupportsSideChainInput: return "AAX_eProperty_SupportsSideChainInput";
+    case AAX_eProperty_UsesClientGUI: return "AAX_eProperty_UsesClientGUI";
+    case AAX_eProperty_Constraint_AlwaysProcess: return "AAX_eProperty_Constraint_AlwaysProcess";
+    case AAX_eProperty_Constraint_MultiMonoSupport: return "AAX_eProperty_Constraint_MultiMonoSupport";
+    case AAX_eProperty_UsesTransport: return "AAX_eProperty_UsesTransport";
+    default: return nullptr;
+  }
+}
+
+// Whether a property's value is a four-character code (an identifier rather than a number).
+constexpr bool AAX_PropertyIsFourCC(uint32_t property)
+{
+  return property == AAX_eProperty_ManufacturerID || property == AAX_eProperty_ProductID ||
+         property == AAX_eProperty_PlugInID_Native || property == AAX_eProperty_PlugInID_AudioSuite;
+}
+
 // ------------------------------------------------------------------------------------ node types
 enum AAX_EMIDINodeType : int32_t
 {

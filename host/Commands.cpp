@@ -48,6 +48,17 @@ std::string FourCC(uint32_t code)
   return s;
 }
 
+const char* StemFormatName(int64_t format)
+{
+  switch (format)
+  {
+    case AAX_eStemFormat_Mono: return "mono";
+    case AAX_eStemFormat_Stereo: return "stereo";
+    case AAX_eStemFormat_None: return "none";
+    default: return "other";
+  }
+}
+
 std::string Number(double v)
 {
   char buf[40];
@@ -152,14 +163,25 @@ int RunDescribe(const CommandLine& cl)
   {
     const auto* comp = effect.Components()[c];
     j << (c ? "," : "") << "\n    {\n      \"nativeType\": " << Json(FourCC(static_cast<uint32_t>(comp->Property(AAX_eProperty_PlugInID_Native, 0))))
-      << ",\n      \"processProc\": " << (comp->ProcessProc() ? "true" : "false") << ",\n      \"properties\": {";
+      << ",\n      \"processProc\": " << (comp->ProcessProc() ? "true" : "false") << ",\n      \"properties\": [";
     if (comp->Properties())
     {
+      // By name, with identifiers as their four characters and stem formats as their layout.
       const auto& props = comp->Properties()->Properties();
       for (size_t p = 0; p < props.size(); ++p)
-        j << (p ? ", " : "") << "\"" << props[p].first << "\": " << props[p].second;
+      {
+        const auto [number, value] = props[p];
+        const char* name = AAX_PropertyName(number);
+        j << (p ? "," : "") << "\n        {\"property\": " << number << ", \"name\": " << Json(name ? name : "unknown")
+          << ", \"value\": " << value;
+        if (AAX_PropertyIsFourCC(number))
+          j << ", \"text\": " << Json(FourCC(static_cast<uint32_t>(value)));
+        else if (number == AAX_eProperty_InputStemFormat || number == AAX_eProperty_OutputStemFormat)
+          j << ", \"text\": " << Json(StemFormatName(value));
+        j << "}";
+      }
     }
-    j << "},\n      \"fields\": [";
+    j << "\n      ],\n      \"fields\": [";
     for (size_t f = 0; f < comp->Fields().size(); ++f)
     {
       const auto& field = comp->Fields()[f];

@@ -262,3 +262,22 @@ TEST(HostE2E, SoakRunsAtTheRateAskedAndRefusesOthers)
     EXPECT_NE(r.err.find("--rate"), std::string::npos) << args << ": " << r.err;
   }
 }
+
+TEST(HostE2E, DescribeNamesEveryPropertyAndSpellsOutIdentifiers)
+{
+  FILE* pipe = popen((std::string(QUORVANE_HOST_PATH) + " describe").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string json;
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;)
+    json.append(buf, n);
+  ASSERT_EQ(pclose(pipe), 0);
+
+  for (const char* expected :
+       {R"({"property": 11, "name": "AAX_eProperty_ManufacturerID", "value": 1265857650, "text": "Kstr"})",
+        R"({"property": 12, "name": "AAX_eProperty_ProductID", "value": 1366455857, "text": "Qrv1"})",
+        R"({"property": 13, "name": "AAX_eProperty_PlugInID_Native", "value": 1229276722, "text": "IEF2"})",
+        R"({"property": 51, "name": "AAX_eProperty_InputStemFormat", "value": 65538, "text": "stereo"})"})
+    EXPECT_NE(json.find(expected), std::string::npos) << expected;
+  EXPECT_EQ(json.find("\"unknown\""), std::string::npos) << "every registered property has a name";
+}
