@@ -27,18 +27,23 @@ void ICornerResizerControl::PointerDoubleClick(float, float, const IPointerMods&
     mGraphics->Resize(static_cast<int>(mInitialBounds.W()), static_cast<int>(mInitialBounds.H()), 1.0f, true);
 }
 
+// Whether the handle holds the cursor is its own state, not mouse-over: a zoom clears mouse-over while
+// the pointer is still on the handle, and the cursor from before the handle must still come back.
 void ICornerResizerControl::PointerOver(float x, float y, const IPointerMods& mod)
 {
-  if (!mMouseIsOver && mGraphics)
+  if (!mHoldsCursor && mGraphics)
+  {
     mPrevCursor = mGraphics->SetPointerShape(ECursor::SIZENWSE);
+    mHoldsCursor = true;
+  }
   IControl::PointerOver(x, y, mod);
 }
 
 void ICornerResizerControl::PointerLeft()
 {
-  // Only a pointer that entered has a cursor to give back.
-  if (mMouseIsOver && mGraphics)
+  if (mHoldsCursor && mGraphics)
     mGraphics->SetPointerShape(mPrevCursor);
+  mHoldsCursor = false;
   IControl::PointerLeft();
 }
 

@@ -31,6 +31,7 @@ private:
   IColor mDragColor;
   IBounds mInitialBounds;
   ECursor mPrevCursor = ECursor::ARROW;
+  bool mHoldsCursor = false; // the diagonal cursor is set and mPrevCursor is to be given back
 };
 
 } // namespace iplug::igraphics

@@ -107,6 +107,36 @@ TEST_F(GraphicsTest, MouseOverNeverReachesTheBackground)
   EXPECT_EQ(g.GetMouseOverControl(), nullptr);
 }
 
+TEST_F(GraphicsTest, AZoomThroughTheCornerGivesTheCursorBackAfterwards)
+{
+  // The zoom resets the handle's mouse-over; the cursor it took must still come back, whether the
+  // button is let go off the handle or on it (then the next entry must not take the diagonal cursor
+  // for the one to give back).
+  for (const bool releaseOnTheHandle : {false, true})
+  {
+    g.Resize(605, 602, 1.0f, true);
+    g.PointerOver(600, 597, IPointerMods());
+    ASSERT_EQ(g.GetPointerShape(), ECursor::SIZENWSE);
+    g.PointerDown({At(600, 597)});
+    g.PointerDrag({At(900, 895.5f, Left(), 300, 298.5f)});
+    ASSERT_FLOAT_EQ(g.GetDrawScale(), 1.5f);
+    const IBounds handle = g.GetCornerResizer()->GetRECT();
+    if (releaseOnTheHandle)
+    {
+      g.PointerUp({At(handle.MW(), handle.MH())});
+      g.PointerOver(handle.MW(), handle.MH(), IPointerMods());
+      g.PointerOver(300, 300, IPointerMods());
+      EXPECT_EQ(g.GetPointerShape(), ECursor::ARROW) << "released on the handle, then moved off";
+      g.PointerOver(handle.MW(), handle.MH(), IPointerMods());
+      EXPECT_EQ(g.GetPointerShape(), ECursor::SIZENWSE);
+    }
+    else
+      g.PointerUp({At(300, 300)});
+    g.PointerOver(300, 300, IPointerMods());
+    EXPECT_EQ(g.GetPointerShape(), ECursor::ARROW) << (releaseOnTheHandle ? "on" : "off") << " the handle";
+  }
+}
+
 TEST_F(GraphicsTest, KeysOverAKnobAreNotConsumed)
 {
   iplug::IKeyPress key;
