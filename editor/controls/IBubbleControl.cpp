@@ -85,11 +85,24 @@ void IBubbleControl::PresentBubble(IControl* caller, float x, float y, const cha
   mMouseIsOver = false;
   BoundsChanged();
 
+  // Every change of the value keeps the bubble shown: it opens when collapsed, a shown one holds for
+  // another second, and a fading one comes back from the opacity it has reached. A wheel never captures
+  // the control, so the hold's re-check alone would let the bubble blink while the wheel turns.
   if (mState == kCollapsed)
   {
     SetHidden(false);
     mState = kExpanding;
     MarkDirty(true);
+  }
+  else if (mState == kExpanded)
+  {
+    StartAnimation(kHoldMs);
+  }
+  else if (mState == kCollapsing)
+  {
+    mState = kExpanding;
+    MarkDirty(true);
+    StartAnimation(kFadeMs, kFadeMs * mOpacity / kMaxOpacity);
   }
 
   if (caller != mCaller)

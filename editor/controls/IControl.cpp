@@ -287,9 +287,9 @@ void IControl::SetAnimation(ControlAction func, double durationMs)
   StartAnimation(durationMs);
 }
 
-void IControl::StartAnimation(double durationMs)
+void IControl::StartAnimation(double durationMs, double elapsedMs)
 {
-  mAnimationStartTime = mGraphics ? mGraphics->NowMs() : 0.0;
+  mAnimationStartTime = (mGraphics ? mGraphics->NowMs() : 0.0) - elapsedMs;
   mAnimationDuration = durationMs;
 }
 

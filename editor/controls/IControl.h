@@ -171,7 +171,8 @@ public:
   void SetAnimation(ControlAction func) { mAnimationFunc = std::move(func); }
   // Sets the function and starts it now for `durationMs`.
   void SetAnimation(ControlAction func, double durationMs);
-  void StartAnimation(double durationMs);
+  // elapsedMs: start as if that much of the animation had already run.
+  void StartAnimation(double durationMs, double elapsedMs = 0.0);
   const ControlAction& GetAnimationFunction() const { return mAnimationFunc; }
   double GetAnimationStartTime() const { return mAnimationStartTime; }
   double GetAnimationDuration() const { return mAnimationDuration; }

@@ -88,6 +88,41 @@ TEST_F(BubbleTest, StaysWhileTheKnobIsHeldAndRechecksEvery200ms)
   EXPECT_EQ(Bubble().GetState(), IBubbleControl::kCollapsed);
 }
 
+TEST_F(BubbleTest, StaysWhileTheWheelKeepsTurningAndComesBackDuringTheFadeOut)
+{
+  // A wheel never captures the knob: every turn must keep the bubble, not just the first one.
+  const float x = knob->GetRECT().MW();
+  const float y = knob->GetRECT().MH();
+  g.mNow = 0.0;
+  g.WheelTurned(x, y, IPointerMods(), 1.0f);
+  for (double t = 100.0; t <= 3000.0; t += 100.0)
+  {
+    TickAt(t);
+    if (t >= 300.0)
+    {
+      EXPECT_EQ(Bubble().GetState(), IBubbleControl::kExpanded) << t;
+      EXPECT_FLOAT_EQ(Bubble().GetOpacity(), 0.95f) << t;
+    }
+    if (static_cast<int>(t) % 400 == 0)
+      g.WheelTurned(x, y, IPointerMods(), 1.0f);
+  }
+  // The last turn at 2800 holds it until 3800, then it fades.
+  TickAt(3801.0);
+  EXPECT_EQ(Bubble().GetState(), IBubbleControl::kCollapsing);
+  TickAt(3901.0);
+  const float fading = Bubble().GetOpacity();
+  EXPECT_NEAR(fading, 0.475f, 0.01f);
+  // A turn while it fades brings it back from where it was, without dropping out first.
+  g.WheelTurned(x, y, IPointerMods(), 1.0f);
+  EXPECT_EQ(Bubble().GetState(), IBubbleControl::kExpanding);
+  TickAt(3902.0);
+  EXPECT_GE(Bubble().GetOpacity(), fading);
+  EXPECT_FALSE(Bubble().IsHidden());
+  TickAt(4100.0);
+  EXPECT_EQ(Bubble().GetState(), IBubbleControl::kExpanded);
+  EXPECT_FLOAT_EQ(Bubble().GetOpacity(), 0.95f);
+}
+
 TEST_F(BubbleTest, PaintsShadowThenOutlineThenTextAboveEverything)
 {
   g.mNow = 0.0;
