@@ -111,13 +111,13 @@ TEST(EditorDelegate, RestoredEditorStateWhileClosedAndOpen)
   d.WriteEditorState(saved);
   EXPECT_EQ(saved, EditorState(605, 602, 1.0f));
 
-  // A short chunk reports -1 and remembers zeros for what was missing.
+  // A chunk too short for the editor fields reports -1 and leaves what is remembered alone.
   StateBuffer shortChunk;
   shortChunk.Put(int32_t{640});
   EXPECT_EQ(d.ReadEditorState(shortChunk, 0), -1);
   saved.Clear();
   d.WriteEditorState(saved);
-  EXPECT_EQ(saved, EditorState(640, 0, 0.0f));
+  EXPECT_EQ(saved, EditorState(605, 602, 1.0f));
 }
 
 TEST(EditorDelegate, CloseIsNotReentrant)
