@@ -140,7 +140,9 @@ STEPPED = [
     ("RELEASE", 232, 368, 62, RELEASE_TEXTS),
 ]
 
-BIG_SWITCHES = [("BYPASS", 360, 97), ("TURBO", 436, 97), ("XFORMER", 513, 97)]
+# The first switch is parameter 12 ("Bypass" to hosts), lit while the compressor processes: "IN" reads
+# that way round.
+BIG_SWITCHES = [("IN", 360, 97), ("TURBO", 436, 97), ("XFORMER", 513, 97)]
 SMALL_SWITCH = ("EXT SC", 462, 331)
 OVER_BAR = (386, 30, 177, 17)
 METER = (97, 75, 159, 70)
