@@ -1,5 +1,7 @@
 #include "IPlug/IGEditorDelegate.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace iplug {
@@ -20,7 +22,9 @@ void* IGEditorDelegate::OpenEditor(void* parent)
     if (mGraphics && mLastWidth != 0 && mLastHeight != 0 && mLastScale != 0.0f)
       mGraphics->Resize(mLastWidth, mLastHeight, mLastScale, true);
   }
-  return mGraphics ? mGraphics->OpenWindow(parent) : nullptr;
+  void* view = mGraphics ? mGraphics->OpenWindow(parent) : nullptr;
+  PublishEditorSize();
+  return view;
 }
 
 void IGEditorDelegate::CloseEditor()
@@ -37,6 +41,7 @@ void IGEditorDelegate::CloseEditor()
     mGraphics->CloseWindow();
     mGraphics.reset();
   }
+  PublishEditorSize();
   mClosing = false;
 }
 
@@ -83,17 +88,33 @@ void IGEditorDelegate::SendParamValueToControls(int paramIdx, double value, bool
   ParamChangedForEditor(paramIdx, kDelegate);
 }
 
+uint64_t IGEditorDelegate::PackEditorSize(int32_t width, int32_t height, float scale)
+{
+  const auto w = static_cast<uint64_t>(std::clamp(width, 0, 0xFFFF));
+  const auto h = static_cast<uint64_t>(std::clamp(height, 0, 0xFFFF));
+  return w << 48 | h << 32 | std::bit_cast<uint32_t>(scale);
+}
+
+void IGEditorDelegate::UnpackEditorSize(uint64_t packed, int32_t& width, int32_t& height, float& scale)
+{
+  width = static_cast<int32_t>(packed >> 48);
+  height = static_cast<int32_t>((packed >> 32) & 0xFFFF);
+  scale = std::bit_cast<float>(static_cast<uint32_t>(packed));
+}
+
+void IGEditorDelegate::PublishEditorSize()
+{
+  const uint64_t size = mGraphics ? PackEditorSize(mGraphics->Width(), mGraphics->Height(), mGraphics->GetDrawScale())
+                                  : PackEditorSize(mLastWidth, mLastHeight, mLastScale);
+  mPublishedSize.store(size, std::memory_order_release);
+}
+
 bool IGEditorDelegate::WriteEditorState(StateBuffer& chunk) const
 {
-  int32_t width = mLastWidth;
-  int32_t height = mLastHeight;
-  float scale = mLastScale;
-  if (mGraphics)
-  {
-    width = mGraphics->Width();
-    height = mGraphics->Height();
-    scale = mGraphics->GetDrawScale();
-  }
+  int32_t width = 0;
+  int32_t height = 0;
+  float scale = 0.0f;
+  UnpackEditorSize(mPublishedSize.load(std::memory_order_acquire), width, height, scale);
   chunk.Put(width);
   chunk.Put(height);
   chunk.Put(scale);
@@ -115,6 +136,25 @@ int IGEditorDelegate::ReadEditorState(const StateBuffer& chunk, int startPos)
   if (!std::isfinite(scale))
     scale = 0.0f;
 
+  if (OnUIThread())
+  {
+    ApplyEditorSize(width, height, scale);
+  }
+  else
+  {
+    // The editor belongs to the UI thread, which may be opening or closing it right now. A whole size
+    // is what the editor will have either way, so the state reports it at once.
+    const uint64_t size = PackEditorSize(width, height, scale);
+    mPendingSize.store(size, std::memory_order_relaxed);
+    mPendingSizeValid.store(true, std::memory_order_release);
+    if (width != 0 && height != 0 && scale != 0.0f)
+      mPublishedSize.store(size, std::memory_order_release);
+  }
+  return pos;
+}
+
+void IGEditorDelegate::ApplyEditorSize(int32_t width, int32_t height, float scale)
+{
   if (mGraphics)
   {
     // A state saved without an editor size must not collapse an open editor.
@@ -127,7 +167,29 @@ int IGEditorDelegate::ReadEditorState(const StateBuffer& chunk, int startPos)
     mLastHeight = height;
     mLastScale = scale;
   }
-  return pos;
+  PublishEditorSize();
+}
+
+void IGEditorDelegate::OnStateRestored()
+{
+  if (OnUIThread())
+    IEditorDelegate::OnStateRestored();
+  else
+    mPendingControlValues.store(true, std::memory_order_release);
+}
+
+void IGEditorDelegate::ApplyDeferredEditorChanges()
+{
+  if (mPendingSizeValid.exchange(false, std::memory_order_acquire))
+  {
+    int32_t width = 0;
+    int32_t height = 0;
+    float scale = 0.0f;
+    UnpackEditorSize(mPendingSize.load(std::memory_order_relaxed), width, height, scale);
+    ApplyEditorSize(width, height, scale);
+  }
+  if (mPendingControlValues.exchange(false, std::memory_order_acquire))
+    IEditorDelegate::OnStateRestored();
 }
 
 void IGEditorDelegate::SetEditorScreenScale(float scale)

@@ -3,8 +3,11 @@
 // make-graphics function, forwards values and keys to it, and remembers its size and zoom across
 // closing and in the saved state.
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "IPlug/IEditorDelegate.h"
 #include "IPlug/IGraphicsContext.h"
@@ -37,10 +40,17 @@ public:
   // UI thread only (timer tick, meter hand-over); never the audio thread
   void SendParamValueToControls(int paramIdx, double value, bool normalized) override;
 
-  // host thread; the open editor's size and zoom, else the remembered ones
+  // any thread; the editor's size and zoom as the UI thread last published them (the open editor's,
+  // else the remembered ones)
   bool WriteEditorState(StateBuffer& chunk) const override;
-  // host thread; resizes an open editor (when all three values are non-zero), else remembers them
+  // any thread; resizes an open editor (when all three values are non-zero), else remembers them. Off
+  // the UI thread both are left to the UI thread's next ApplyDeferredEditorChanges.
   int ReadEditorState(const StateBuffer& chunk, int startPos) override;
+  // any thread; the controls take the current values, on the UI thread now, else at its next
+  // ApplyDeferredEditorChanges
+  void OnStateRestored() override;
+  // UI thread (the timer tick); what a restore on another thread left for the editor
+  void ApplyDeferredEditorChanges();
   // UI thread
   void SetEditorScreenScale(float scale) override;
 
@@ -55,7 +65,19 @@ public:
   // UI thread; the context while the editor exists, else null
   IGraphicsContext* GetUI() const { return mGraphics.get(); }
 
+protected:
+  // UI thread; makes the editor's current size and zoom the ones the state reports
+  void PublishEditorSize();
+  // whether the caller runs on the thread that constructed the delegate (the host's UI thread)
+  bool OnUIThread() const { return std::this_thread::get_id() == mUIThread; }
+
 private:
+  // Width and height (clamped to 0..65535) and the zoom's bits in one word, so no reader sees a size
+  // from one moment and a zoom from another.
+  static uint64_t PackEditorSize(int32_t width, int32_t height, float scale);
+  static void UnpackEditorSize(uint64_t packed, int32_t& width, int32_t& height, float& scale);
+  void ApplyEditorSize(int32_t width, int32_t height, float scale);
+
   MakeGraphicsFunc mMakeGraphicsFunc;
   LayoutFunc mLayoutFunc;
   std::unique_ptr<IGraphicsContext> mGraphics;
@@ -63,6 +85,12 @@ private:
   int mLastHeight = 0;
   float mLastScale = 0.0f;
   bool mClosing = false;
+  const std::thread::id mUIThread = std::this_thread::get_id();
+  std::atomic<uint64_t> mPublishedSize{0};
+  // A restore on a host thread: its editor size, and whether it and the control values are pending.
+  std::atomic<uint64_t> mPendingSize{0};
+  std::atomic<bool> mPendingSizeValid{false};
+  std::atomic<bool> mPendingControlValues{false};
 };
 
 } // namespace iplug

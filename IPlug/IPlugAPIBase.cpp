@@ -121,6 +121,8 @@ void IPlugAPIBase::OnTimerTick(Timer&)
 {
   if (HasEditor())
   {
+    ApplyDeferredEditorChanges();
+
     ParamTuple param;
     while (mParamChangeToUIQueue.Pop(param))
       SendParamValueToControls(param.mIndex, param.mValue, false);
@@ -219,6 +221,7 @@ void IPlugAPIBase::PushAllParamsToHost()
 
 bool IPlugAPIBase::ResizeRequestFromEditor(int width, int height, bool needsPlatformResize)
 {
+  PublishEditorSize();
   return needsPlatformResize ? ResizeHostView(width, height) : true;
 }
 

@@ -39,6 +39,9 @@ public:
 
   // UI thread (the thread whose run loop drives it); started by the host binding
   void CreateTimer();
+  // UI thread; no tick arrives afterwards. The concrete plug-in calls it first in its destructor, so no
+  // tick can reach it while its own members go.
+  void StopTimer() { mTimer.reset(); }
   // UI thread, every 20 ms: drains the queues towards the editor, then IdleHook
   void OnTimerTick(Timer& timer);
 

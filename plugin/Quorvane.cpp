@@ -49,7 +49,11 @@ Quorvane::Quorvane()
   AttachEditor(*this);
 }
 
-Quorvane::~Quorvane() = default;
+Quorvane::~Quorvane()
+{
+  // Before any member goes: a tick reaching IdleHook now would find the meter hand-over gone.
+  StopTimer();
+}
 
 void Quorvane::DefineParameters()
 {

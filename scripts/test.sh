@@ -69,9 +69,9 @@ configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
 echo "=== build build-tsan (quorvane_tests_IPlug, quorvane_tests_plugin)"
 cmake --build build-tsan -j "$jobs" --target quorvane_tests_IPlug quorvane_tests_plugin
-echo "=== test build-tsan: rings, timer, API base, parameter values, host changes during processing"
+echo "=== test build-tsan: rings, timer, API base, parameter values, host changes during processing, chunk calls"
 TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/quorvane_tests_IPlug --gtest_filter='IPlugQueue.*:Timer.*:APIBase.*:ParamConcurrency.*'
-TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/quorvane_tests_plugin --gtest_filter='ChainThreads.*'
+TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/quorvane_tests_plugin --gtest_filter='ChainThreads.*:ChunkThreads.*'
 
 echo
 echo "=== RealtimeSanitizer: render paths, validate, short soak (build-rtsan)"

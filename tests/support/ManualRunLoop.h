@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace quorvane::test {
@@ -40,7 +41,12 @@ public:
   void StopTimer(uintptr_t timerId) override
   {
     std::erase_if(mTimers, [timerId](const Entry& e) { return e.mId == timerId; });
+    if (mOnStop)
+      mOnStop(timerId);
   }
+
+  // Called after a timer is stopped: lets a test look at the timer's owner at that moment.
+  std::function<void(uintptr_t)> mOnStop;
 
   // Ticks may start or stop timers: the due timer is searched afresh before each tick.
   void Advance(uint32_t ms)
