@@ -17,6 +17,7 @@ packages=(
   libepoxy-dev
   libgl-dev
   libx11-dev
+  libxkbcommon-dev
   libpng-dev
   libgl1-mesa-dri
   xvfb

@@ -8,6 +8,7 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -336,7 +337,9 @@ void IGraphicsLinux::Tick()
   ProcessEvents();
   if (mWindow == 0)
     return;
-  if (GetCapturedControls().empty())
+  // Not while a button is held: a corner drag releases the controls' capture on every resize step, but
+  // the user is still dragging.
+  if (!mCaptured)
   {
     const float scale = ReadScreenScale();
     if (scale != GetScreenScale())
@@ -367,6 +370,9 @@ void IGraphicsLinux::ProcessEvents()
   XEvent event;
   while (mWindow != 0 && XCheckWindowEvent(display, mWindow, kEventMask, &event))
     HandleEvent(&event);
+  // A new keyboard layout reaches every client; Xlib's copy of the key map must follow it.
+  while (XCheckTypedEvent(display, MappingNotify, &event))
+    XRefreshKeyboardMapping(&event.xmapping);
 }
 
 IPointerMods IGraphicsLinux::ModsFromState(unsigned int state, bool left, bool right) const
@@ -487,22 +493,26 @@ void IGraphicsLinux::HandleEvent(void* rawEvent)
     case KeyRelease:
     {
       XKeyEvent& k = event.xkey;
-      char text[8] = {};
+      char latin1[8] = {};
       KeySym sym = NoSymbol;
-      const int n = XLookupString(&k, text, sizeof text - 1, &sym, nullptr);
+      XLookupString(&k, latin1, sizeof latin1 - 1, &sym, nullptr); // the keysym, with Shift applied
+      // The text from the keysym in UTF-8 (XLookupString's own text is Latin-1: "é" would be one
+      // invalid byte). xkbcommon wants room for 7 bytes; a character is at most 4 and the NUL.
+      char utf8[8] = {};
+      const int bytes = sym != NoSymbol ? xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(sym), utf8, sizeof utf8) : 0;
+      IKeyPress key;
       bool handled = false;
-      if (n <= 1)
+      if (bytes <= static_cast<int>(sizeof key.mUtf8))
       {
-        IKeyPress key;
-        if (n == 1)
-          key.mUtf8[0] = text[0];
+        std::memcpy(key.mUtf8, utf8, sizeof key.mUtf8 - 1);
         key.mVirtualKey = VirtualKeyFor(sym);
         key.mShift = (k.state & ShiftMask) != 0;
         key.mControl = (k.state & ControlMask) != 0;
         key.mAlt = (k.state & Mod1Mask) != 0;
+        // Where the pointer was when the key went down, not where it is by now.
         float x = 0.0f;
         float y = 0.0f;
-        PointerPosition(x, y);
+        PointerFromPixels(k.x, k.y, x, y);
         handled = event.type == KeyPress ? OnKeyDown(x, y, key) : OnKeyUp(x, y, key);
       }
       if (!handled)
@@ -568,13 +578,55 @@ void IGraphicsLinux::ResizePlatformWindow(bool parentHasResized)
                 static_cast<unsigned int>(std::max(1, static_cast<int>(h) + dH)));
   if (!parentHasResized && mParent != 0)
   {
-    unsigned int pw = 0;
-    unsigned int ph = 0;
-    if (XGetGeometry(mX->display, mParent, &root, &x, &y, &pw, &ph, &border, &depth))
-      XResizeWindow(mX->display, mParent, static_cast<unsigned int>(std::max(1, static_cast<int>(pw) + dW)),
-                    static_cast<unsigned int>(std::max(1, static_cast<int>(ph) + dH)));
+    // The parent grows by as much; so does the grandparent when the parent is itself a child window
+    // inside the host's (a host's view inside its plug-in window). Never a window manager's frame (the
+    // parent then is a top-level window the manager looks after) and never the root window.
+    GrowBy(mParent, dW, dH);
+    Window grandparent = 0;
+    Window* children = nullptr;
+    unsigned int n = 0;
+    if (XQueryTree(mX->display, mParent, &root, &grandparent, &children, &n))
+    {
+      if (children)
+        XFree(children);
+      if (grandparent != 0 && grandparent != root && !IsTopLevelClient(mParent))
+        GrowBy(grandparent, dW, dH);
+    }
   }
   XFlush(mX->display);
+}
+
+void IGraphicsLinux::GrowBy(XID window, int dW, int dH)
+{
+  Window root = 0;
+  int x = 0;
+  int y = 0;
+  unsigned int w = 0;
+  unsigned int h = 0;
+  unsigned int border = 0;
+  unsigned int depth = 0;
+  if (XGetGeometry(mX->display, window, &root, &x, &y, &w, &h, &border, &depth))
+    XResizeWindow(mX->display, window, static_cast<unsigned int>(std::max(1, static_cast<int>(w) + dW)),
+                  static_cast<unsigned int>(std::max(1, static_cast<int>(h) + dH)));
+}
+
+// A window manager marks the top-level windows it manages with WM_STATE (and puts them in frames).
+bool IGraphicsLinux::IsTopLevelClient(XID window) const
+{
+  const Atom wmState = XInternAtom(mX->display, "WM_STATE", True);
+  if (wmState == None)
+    return false;
+  Atom type = None;
+  int format = 0;
+  unsigned long items = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  const bool has = XGetWindowProperty(mX->display, window, wmState, 0, 0, False, AnyPropertyType, &type, &format,
+                                      &items, &after, &data) == Success &&
+                   type != None;
+  if (data)
+    XFree(data);
+  return has;
 }
 
 void IGraphicsLinux::HidePlatformPointer(bool hide, bool lock)

@@ -68,6 +68,8 @@ private:
   void PointerFromPixels(int px, int py, float& x, float& y);
   void ForwardKeyToHost(void* event);
   void ReleaseWindow();
+  void GrowBy(XID window, int dW, int dH);
+  bool IsTopLevelClient(XID window) const;
 
   std::unique_ptr<XState> mX;
   const IResourceSource* mResources = nullptr;

@@ -5,7 +5,9 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -234,6 +236,65 @@ TEST_F(LinuxWindowTest, ZoomGrowsTheWindowAndItsParent)
   EXPECT_EQ(ui->LayerPixelWidth(), 1210);
 }
 
+TEST_F(LinuxWindowTest, ZoomAlsoGrowsAGrandparentThatIsNotAWindowManagersFrame)
+{
+  // The host's view (our parent) sits inside the host's plug-in window.
+  const Window host = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 705, 652, 0, 0, 0);
+  XReparentWindow(d, parent, host, 50, 50);
+  XMapWindow(d, host);
+  XSync(d, False);
+  ASSERT_NE(Open(), nullptr);
+  ui->Resize(605, 602, 2.0f, true);
+  XSync(d, False);
+  unsigned int w = 0;
+  unsigned int h = 0;
+  Geometry(host, w, h);
+  EXPECT_EQ(w, 705u + 605u);
+  EXPECT_EQ(h, 652u + 602u);
+
+  // A window manager's client (WM_STATE set): its parent is the manager's frame, which is not ours.
+  const Atom wmState = XInternAtom(d, "WM_STATE", False);
+  const long normal[2] = {1, 0};
+  XChangeProperty(d, parent, wmState, wmState, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(normal), 2);
+  XSync(d, False);
+  ui->Resize(605, 602, 1.0f, true);
+  XSync(d, False);
+  Geometry(parent, w, h);
+  EXPECT_EQ(w, 605u);
+  Geometry(host, w, h);
+  EXPECT_EQ(w, 705u + 605u) << "the frame keeps its size";
+
+  dlg.CloseEditor();
+  XReparentWindow(d, parent, DefaultRootWindow(d), 0, 0);
+  XDestroyWindow(d, host);
+  XSync(d, False);
+}
+
+TEST_F(LinuxWindowTest, ADensityChangeWaitsWhileTheCornerIsDragged)
+{
+  dlg.SetLayoutFunc([](iplug::IGraphicsContext* context) {
+    auto& ui = static_cast<IGraphicsLinux&>(*context);
+    ui.AddBackground("BG.png");
+    ui.AddCornerResizer(EUIResizerMode::Scale, false, IColor(10, 0, 0, 0), IColor(255, 0, 0, 0),
+                        IColor(255, 0, 0, 0), 20.0f);
+  });
+  ASSERT_NE(Open(), nullptr);
+  ui->Tick();
+  // Each step of a corner drag resizes, and a resize releases the controls' capture: the button is
+  // still down all the same.
+  SendButton(ButtonPress, 600, 597, Button1, 0);
+  SendMotion(700, 697, Button1Mask);
+  ASSERT_GT(ui->GetDrawScale(), 1.0f);
+  SetServerDpi("Xft.dpi:\t144\n");
+  SendMotion(720, 717, Button1Mask);
+  EXPECT_EQ(ui->GetScreenScale(), 1.0f) << "not in the middle of a drag";
+  SendButton(ButtonRelease, 720, 717, Button1, Button1Mask);
+  EXPECT_EQ(ui->GetScreenScale(), 1.5f);
+  SetServerDpi(nullptr);
+  ui->Tick();
+  EXPECT_EQ(ui->GetScreenScale(), 1.0f);
+}
+
 TEST_F(LinuxWindowTest, ADensityChangeReachesTheEditorOnTheNextTick)
 {
   SetServerDpi("Xft.dpi:\t144\n");
@@ -311,6 +372,52 @@ TEST_F(LinuxWindowTest, ClicksWheelsAndDoubleClicks)
   SendMotion(88, 243, Button1Mask);
   SendButton(ButtonRelease, 88, 243, Button1, Button1Mask);
   EXPECT_GT(dlg.GetParam(0)->Value(), knob);
+}
+
+TEST_F(LinuxWindowTest, KeyTextArrivesAsUtf8)
+{
+  // A spare key code made to type "é" (the server tells every client of the new key map).
+  int minCode = 0;
+  int maxCode = 0;
+  XDisplayKeycodes(d, &minCode, &maxCode);
+  int perCode = 0;
+  KeySym* map = XGetKeyboardMapping(d, static_cast<KeyCode>(minCode), maxCode - minCode + 1, &perCode);
+  ASSERT_NE(map, nullptr);
+  KeyCode spare = 0;
+  for (int code = maxCode; code >= minCode && spare == 0; --code)
+    if (std::all_of(map + (code - minCode) * perCode, map + (code - minCode + 1) * perCode,
+                    [](KeySym s) { return s == NoSymbol; }))
+      spare = static_cast<KeyCode>(code);
+  XFree(map);
+  ASSERT_NE(spare, 0);
+  KeySym eacute = XK_eacute;
+  XChangeKeyboardMapping(d, spare, 1, &eacute, 1);
+  XSync(d, False);
+
+  ASSERT_NE(Open(), nullptr);
+  std::vector<std::string> texts;
+  ui->SetKeyHandlerFunc([&](const iplug::IKeyPress& key, bool isUp) {
+    if (!isUp)
+      texts.emplace_back(key.mUtf8);
+    return true;
+  });
+  XEvent e{};
+  e.xkey.type = KeyPress;
+  e.xkey.window = ui->GetWindow();
+  e.xkey.root = DefaultRootWindow(d);
+  e.xkey.same_screen = True;
+  for (const KeyCode code : {spare, static_cast<KeyCode>(XKeysymToKeycode(d, 'q'))})
+  {
+    e.xkey.keycode = code;
+    XSendEvent(d, ui->GetWindow(), False, KeyPressMask, &e);
+  }
+  XSync(d, False);
+  ui->Tick();
+  EXPECT_EQ(texts, (std::vector<std::string>{"\xC3\xA9", "q"}));
+
+  KeySym none = NoSymbol;
+  XChangeKeyboardMapping(d, spare, 1, &none, 1);
+  XSync(d, False);
 }
 
 TEST_F(LinuxWindowTest, KeysTheEditorDoesNotUseGoToTheHostWindow)
