@@ -562,26 +562,21 @@ void IGraphicsLinux::ResizePlatformWindow(bool parentHasResized)
 {
   if (mWindow == 0)
     return;
-  Window root = 0;
-  int x = 0;
-  int y = 0;
   unsigned int w = 0;
   unsigned int h = 0;
-  unsigned int border = 0;
-  unsigned int depth = 0;
-  XGetGeometry(mX->display, mWindow, &root, &x, &y, &w, &h, &border, &depth);
+  WindowSize(mWindow, w, h);
   const int dW = WindowPixelWidth() - static_cast<int>(w);
   const int dH = WindowPixelHeight() - static_cast<int>(h);
   if (dW == 0 && dH == 0)
     return;
-  XResizeWindow(mX->display, mWindow, static_cast<unsigned int>(std::max(1, static_cast<int>(w) + dW)),
-                static_cast<unsigned int>(std::max(1, static_cast<int>(h) + dH)));
+  GrowBy(mWindow, dW, dH);
   if (!parentHasResized && mParent != 0)
   {
     // The parent grows by as much; so does the grandparent when the parent is itself a child window
     // inside the host's (a host's view inside its plug-in window). Never a window manager's frame (the
     // parent then is a top-level window the manager looks after) and never the root window.
     GrowBy(mParent, dW, dH);
+    Window root = 0;
     Window grandparent = 0;
     Window* children = nullptr;
     unsigned int n = 0;
@@ -596,16 +591,21 @@ void IGraphicsLinux::ResizePlatformWindow(bool parentHasResized)
   XFlush(mX->display);
 }
 
-void IGraphicsLinux::GrowBy(XID window, int dW, int dH)
+bool IGraphicsLinux::WindowSize(XID window, unsigned int& w, unsigned int& h) const
 {
   Window root = 0;
   int x = 0;
   int y = 0;
-  unsigned int w = 0;
-  unsigned int h = 0;
   unsigned int border = 0;
   unsigned int depth = 0;
-  if (XGetGeometry(mX->display, window, &root, &x, &y, &w, &h, &border, &depth))
+  return XGetGeometry(mX->display, window, &root, &x, &y, &w, &h, &border, &depth) != 0;
+}
+
+void IGraphicsLinux::GrowBy(XID window, int dW, int dH)
+{
+  unsigned int w = 0;
+  unsigned int h = 0;
+  if (WindowSize(window, w, h))
     XResizeWindow(mX->display, window, static_cast<unsigned int>(std::max(1, static_cast<int>(w) + dW)),
                   static_cast<unsigned int>(std::max(1, static_cast<int>(h) + dH)));
 }

@@ -68,6 +68,7 @@ private:
   void PointerFromPixels(int px, int py, float& x, float& y);
   void ForwardKeyToHost(void* event);
   void ReleaseWindow();
+  bool WindowSize(XID window, unsigned int& w, unsigned int& h) const;
   void GrowBy(XID window, int dW, int dH);
   bool IsTopLevelClient(XID window) const;
 
