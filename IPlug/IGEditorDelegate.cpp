@@ -145,8 +145,7 @@ int IGEditorDelegate::ReadEditorState(const StateBuffer& chunk, int startPos)
     // The editor belongs to the UI thread, which may be opening or closing it right now. A whole size
     // is what the editor will have either way, so the state reports it at once.
     const uint64_t size = PackEditorSize(width, height, scale);
-    mPendingSize.store(size, std::memory_order_relaxed);
-    mPendingSizeValid.store(true, std::memory_order_release);
+    mPendingSize.store(size, std::memory_order_release);
     if (width != 0 && height != 0 && scale != 0.0f)
       mPublishedSize.store(size, std::memory_order_release);
   }
@@ -180,12 +179,12 @@ void IGEditorDelegate::OnStateRestored()
 
 void IGEditorDelegate::ApplyDeferredEditorChanges()
 {
-  if (mPendingSizeValid.exchange(false, std::memory_order_acquire))
+  if (const uint64_t size = mPendingSize.exchange(kNoPendingSize, std::memory_order_acquire); size != kNoPendingSize)
   {
     int32_t width = 0;
     int32_t height = 0;
     float scale = 0.0f;
-    UnpackEditorSize(mPendingSize.load(std::memory_order_relaxed), width, height, scale);
+    UnpackEditorSize(size, width, height, scale);
     ApplyEditorSize(width, height, scale);
   }
   if (mPendingControlValues.exchange(false, std::memory_order_acquire))

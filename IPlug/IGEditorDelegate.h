@@ -87,9 +87,10 @@ private:
   bool mClosing = false;
   const std::thread::id mUIThread = std::this_thread::get_id();
   std::atomic<uint64_t> mPublishedSize{0};
-  // A restore on a host thread: its editor size, and whether it and the control values are pending.
-  std::atomic<uint64_t> mPendingSize{0};
-  std::atomic<bool> mPendingSizeValid{false};
+  // A restore on a host thread: its editor size (kNoPendingSize when none) and whether the controls
+  // still have to take the restored values.
+  static constexpr uint64_t kNoPendingSize = ~uint64_t{0}; // a NaN zoom, which a restore never packs
+  std::atomic<uint64_t> mPendingSize{kNoPendingSize};
   std::atomic<bool> mPendingControlValues{false};
 };
 

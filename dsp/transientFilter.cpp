@@ -129,19 +129,15 @@ void transientFilter::prepare(double sampleRate) noexcept
 void transientFilter::updateCoefficients() noexcept
 {
   const double mono[M] = {1.0, k2, k3, k2 * k3, k3 * k3, k2 * k3 * k3};
-  double g[N + 1];
-  double f[N + 1];
-  for (int k = 0; k <= N; ++k)
+  double g[N + 1] = {};
+  double f[N + 1] = {};
+  for (int m = 0; m < M; ++m)
   {
-    double den = 0.0;
-    double num = 0.0;
-    for (int m = 0; m < M; ++m)
-    {
-      den += denWeights[m][k] * mono[m];
-      num += numWeights[m][k] * mono[m];
-    }
-    g[k] = den;
-    f[k] = num;
+    for (int k = 0; k <= N; ++k)
+      g[k] += denWeights[m][k] * mono[m];
+    // The numerator's double zero at DC leaves no (1 - z^-1)^0 or ^1 term.
+    for (int k = 2; k <= N; ++k)
+      f[k] += numWeights[m][k] * mono[m];
   }
   // g[N] is the whole denominator at z^-1 = 0, the direct form's D0.
   const double norm = 1.0 / g[N];

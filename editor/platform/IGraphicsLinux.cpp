@@ -499,22 +499,19 @@ void IGraphicsLinux::HandleEvent(void* rawEvent)
       // The text from the keysym in UTF-8 (XLookupString's own text is Latin-1: "é" would be one
       // invalid byte). xkbcommon wants room for 7 bytes; a character is at most 4 and the NUL.
       char utf8[8] = {};
-      const int bytes = sym != NoSymbol ? xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(sym), utf8, sizeof utf8) : 0;
+      if (sym != NoSymbol)
+        xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(sym), utf8, sizeof utf8);
       IKeyPress key;
-      bool handled = false;
-      if (bytes <= static_cast<int>(sizeof key.mUtf8))
-      {
-        std::memcpy(key.mUtf8, utf8, sizeof key.mUtf8 - 1);
-        key.mVirtualKey = VirtualKeyFor(sym);
-        key.mShift = (k.state & ShiftMask) != 0;
-        key.mControl = (k.state & ControlMask) != 0;
-        key.mAlt = (k.state & Mod1Mask) != 0;
-        // Where the pointer was when the key went down, not where it is by now.
-        float x = 0.0f;
-        float y = 0.0f;
-        PointerFromPixels(k.x, k.y, x, y);
-        handled = event.type == KeyPress ? OnKeyDown(x, y, key) : OnKeyUp(x, y, key);
-      }
+      std::memcpy(key.mUtf8, utf8, sizeof key.mUtf8 - 1);
+      key.mVirtualKey = VirtualKeyFor(sym);
+      key.mShift = (k.state & ShiftMask) != 0;
+      key.mControl = (k.state & ControlMask) != 0;
+      key.mAlt = (k.state & Mod1Mask) != 0;
+      // Where the pointer was when the key went down, not where it is by now.
+      float x = 0.0f;
+      float y = 0.0f;
+      PointerFromPixels(k.x, k.y, x, y);
+      const bool handled = event.type == KeyPress ? OnKeyDown(x, y, key) : OnKeyUp(x, y, key);
       if (!handled)
         ForwardKeyToHost(&event);
       break;
