@@ -109,12 +109,17 @@ void IGEditorDelegate::PublishEditorSize()
   mPublishedSize.store(size, std::memory_order_release);
 }
 
+void IGEditorDelegate::GetStateEditorSize(int32_t& width, int32_t& height, float& scale) const
+{
+  UnpackEditorSize(mPublishedSize.load(std::memory_order_acquire), width, height, scale);
+}
+
 bool IGEditorDelegate::WriteEditorState(StateBuffer& chunk) const
 {
   int32_t width = 0;
   int32_t height = 0;
   float scale = 0.0f;
-  UnpackEditorSize(mPublishedSize.load(std::memory_order_acquire), width, height, scale);
+  GetStateEditorSize(width, height, scale);
   chunk.Put(width);
   chunk.Put(height);
   chunk.Put(scale);
@@ -132,6 +137,12 @@ int IGEditorDelegate::ReadEditorState(const StateBuffer& chunk, int startPos)
   // A chunk too short for the editor fields says nothing about the editor: keep what is remembered.
   if (pos < 0)
     return pos;
+  RestoreEditorSize(width, height, scale);
+  return pos;
+}
+
+void IGEditorDelegate::RestoreEditorSize(int32_t width, int32_t height, float scale)
+{
   // A damaged chunk must not hand the editor a NaN or infinite zoom; it counts as "no size saved".
   if (!std::isfinite(scale))
     scale = 0.0f;
@@ -149,7 +160,6 @@ int IGEditorDelegate::ReadEditorState(const StateBuffer& chunk, int startPos)
     if (width != 0 && height != 0 && scale != 0.0f)
       mPublishedSize.store(size, std::memory_order_release);
   }
-  return pos;
 }
 
 void IGEditorDelegate::ApplyEditorSize(int32_t width, int32_t height, float scale)

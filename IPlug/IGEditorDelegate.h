@@ -46,6 +46,10 @@ public:
   // any thread; resizes an open editor (when all three values are non-zero), else remembers them. Off
   // the UI thread both are left to the UI thread's next ApplyDeferredEditorChanges.
   int ReadEditorState(const StateBuffer& chunk, int startPos) override;
+  // any thread; what ReadEditorState does with the three values it read (a zero means "none saved")
+  void RestoreEditorSize(int32_t width, int32_t height, float scale);
+  // any thread; the size and zoom WriteEditorState would write now
+  void GetStateEditorSize(int32_t& width, int32_t& height, float& scale) const;
   // any thread; the controls take the current values, on the UI thread now, else at its next
   // ApplyDeferredEditorChanges
   void OnStateRestored() override;

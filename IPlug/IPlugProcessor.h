@@ -47,6 +47,9 @@ public:
   virtual void BusNameFor(ChannelDirection direction, int busIndex, int busCount, std::string& name) const;
   // audio thread; negative counts as 0. Resizes and clears the bypass delay (allocates if it grows)
   virtual void ReportLatency(int samples);
+  // audio thread; the value of a read-only parameter the editor shows (a meter), for bindings whose host
+  // can show it too. Ignored by default.
+  virtual void ReportMeter(int /*paramIdx*/, double /*value*/) {}
 
   // any thread, no instance needed; appends to `layouts`, returns how many this string added
   static int ParseIOLayouts(const char* ioString, std::vector<IOLayout>& layouts, int& maxInputChannels,

@@ -37,7 +37,7 @@ PluginConfig MakeConfig()
 }
 
 Quorvane::Quorvane()
-  : IPlugAAX(MakeConfig())
+  : QuorvaneBinding(MakeConfig())
 {
   DefineParameters();
   // Toggling oversampling reports a latency from the audio thread; the bypass delay must not grow there.
@@ -109,6 +109,7 @@ void Quorvane::ProcessAudioBlock(sample** inputs, sample** outputs, int nFrames)
   const QuorvaneDSP::BlockResult result =
     mDSP.Process(inputs, outputs, nFrames, GetSampleRate(), ConnectedChannelCount(ChannelDirection::Output));
   mMeterValue.Publish(result.meterValue);
+  ReportMeter(kMeter, result.meterValue);
   if (result.wantedLatency != GetLatency())
     ReportLatency(result.wantedLatency);
 }

@@ -2,9 +2,21 @@
 // Quorvane, Kestrove's stereo bus compressor: identity, channel layouts, the parameter table and
 // the state layout (editor size and zoom, then every parameter value).
 
-#include "IPlug/AAX/IPlugAAX.h"
 #include "IPlug/IPlugLatestValue.h"
 #include "plugin/QuorvaneDSP.h"
+
+// One source for every host binding: the module target chooses which one the class derives from.
+#if defined(QUORVANE_LV2)
+#include "IPlug/LV2/IPlugLV2.h"
+namespace quorvane {
+using QuorvaneBinding = iplug::IPlugLV2;
+}
+#else
+#include "IPlug/AAX/IPlugAAX.h"
+namespace quorvane {
+using QuorvaneBinding = iplug::IPlugAAX;
+}
+#endif
 
 namespace quorvane {
 
@@ -35,13 +47,11 @@ enum EParams : int
 
 inline constexpr int kNumPresets = 1;
 inline constexpr const char* kChannelIOString = "1-1 1.1-1 1.2-1 1.2-2 2.1-1 2.1-2 2-2 2.2-2";
-// The AAX binding's API code.
-inline constexpr int kAPIAAX = iplug::kAPIAAX;
 
 // The construction record every framework base receives.
 iplug::PluginConfig MakeConfig();
 
-class Quorvane : public iplug::IPlugAAX
+class Quorvane : public QuorvaneBinding
 {
 public:
   // UI thread (the host's create procedure 0); valid without a host

@@ -1,0 +1,388 @@
+#include "IPlug/LV2/IPlugLV2.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include <lv2/atom/util.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/options/options.h>
+
+namespace iplug {
+
+namespace {
+constexpr ChannelDirection kIn = ChannelDirection::Input;
+constexpr ChannelDirection kOut = ChannelDirection::Output;
+// No float has these bits as a value the host could write, so the first run applies every port.
+constexpr uint32_t kNeverApplied = 0x7FC0DEADu;
+
+const void* FindFeature(const LV2_Feature* const* features, const char* uri)
+{
+  for (const LV2_Feature* const* f = features; f != nullptr && *f != nullptr; ++f)
+  {
+    if (std::strcmp((*f)->URI, uri) == 0)
+      return (*f)->data;
+  }
+  return nullptr;
+}
+} // namespace
+
+IPlugLV2::IPlugLV2(const PluginConfig& config)
+  : IPlugAPIBase(config, kAPILV2)
+  , IPlugProcessor(config)
+{
+  SetChannelsConnected(kIn, 0, ChannelCount(kIn), true);
+  SetChannelsConnected(kOut, 0, ChannelCount(kOut), true);
+  if (ChannelCount(kIn) > 0)
+    CreateLatencyDelay();
+  CreateTimer();
+}
+
+IPlugLV2::~IPlugLV2() = default;
+
+void IPlugLV2::SetPorts(const IPlugLV2_Info& info, const IPlugLV2_Variant& variant)
+{
+  mInfo = &info;
+  mPorts = MakeLV2Ports(*this, variant, info);
+  mMainChannels = std::clamp(variant.mMainChannels, 0, std::max(MaxChannelsOnBus(kIn, 0), 0));
+  mSideChain = variant.mSideChain;
+  mPortData.assign(mPorts.size(), nullptr);
+  mLastBits.assign(mPorts.size(), kNeverApplied);
+  mParamPorts.assign(static_cast<size_t>(NParams()), -1);
+  mInputPorts.assign(static_cast<size_t>(mMainChannels), -1);
+  mOutputPorts.assign(static_cast<size_t>(mMainChannels), -1);
+  for (size_t i = 0; i < mPorts.size(); ++i)
+  {
+    const LV2Port& port = mPorts[i];
+    const int index = static_cast<int>(i);
+    switch (port.mKind)
+    {
+      case LV2PortKind::kAudioIn:
+        if (port.mChannel < mMainChannels)
+          mInputPorts[static_cast<size_t>(port.mChannel)] = index;
+        break;
+      case LV2PortKind::kAudioOut:
+        if (port.mChannel < mMainChannels)
+          mOutputPorts[static_cast<size_t>(port.mChannel)] = index;
+        break;
+      case LV2PortKind::kSideChainIn: mSideChainPort = index; break;
+      case LV2PortKind::kParam: mParamPorts[static_cast<size_t>(port.mParamIdx)] = index; break;
+      case LV2PortKind::kEnabled: mEnabledPort = index; break;
+      case LV2PortKind::kLatency: mLatencyPort = index; break;
+      case LV2PortKind::kMeter: mMeterPort = index; break;
+      case LV2PortKind::kControl: mControlPort = index; break;
+      case LV2PortKind::kNotify: mNotifyPort = index; break;
+    }
+  }
+  mInputs.assign(static_cast<size_t>(ChannelCount(kIn)), nullptr);
+  mOutputs.assign(static_cast<size_t>(ChannelCount(kOut)), nullptr);
+}
+
+int IPlugLV2::PortOfParam(int paramIdx) const
+{
+  return paramIdx >= 0 && paramIdx < static_cast<int>(mParamPorts.size()) ? mParamPorts[static_cast<size_t>(paramIdx)]
+                                                                           : -1;
+}
+
+// ------------------------------------------------------------------------------------------ DSP side
+
+bool IPlugLV2::InstantiateDSP(double sampleRate, const LV2_Feature* const* features)
+{
+  if (mInfo == nullptr)
+    return false;
+  // Without the host's map (lv2apply has none) the plug-in still renders: it only cannot read options,
+  // keep state or talk to the editor, which all speak in mapped URIs.
+  const auto* map = static_cast<const LV2_URID_Map*>(FindFeature(features, LV2_URID__map));
+  mHasURIs = mURIs.Map(map, mInfo->mURIPrefix);
+  if (mHasURIs)
+    lv2_atom_forge_init(&mForge, const_cast<LV2_URID_Map*>(map));
+
+  int blockSize = 0;
+  const auto* options = static_cast<const LV2_Options_Option*>(FindFeature(features, LV2_OPTIONS__options));
+  if (mHasURIs && options != nullptr)
+  {
+    for (const LV2_Options_Option* o = options; o->key != 0 || o->value != nullptr; ++o)
+    {
+      if (o->key != mURIs.bufMaxBlockLength || o->value == nullptr)
+        continue;
+      if (o->type == mURIs.atomInt && o->size >= sizeof(int32_t))
+        blockSize = *static_cast<const int32_t*>(o->value);
+      else if (o->type == mURIs.atomLong && o->size >= sizeof(int64_t))
+        blockSize = static_cast<int>(std::clamp<int64_t>(*static_cast<const int64_t*>(o->value), 0, 1 << 20));
+    }
+  }
+  ApplyBlockSize(blockSize > 0 ? std::min(blockSize, 1 << 20) : kDefaultBlockSize);
+  ApplySampleRate(sampleRate > 0.0 && std::isfinite(sampleRate) ? sampleRate : 48000.0);
+  return true;
+}
+
+void IPlugLV2::ConnectPort(uint32_t port, void* data)
+{
+  if (port < mPortData.size())
+    mPortData[port] = data;
+}
+
+void IPlugLV2::Activate()
+{
+  // As a new start: every buffer cleared and the chain reset. Parameter values stay: a state restored
+  // before activation must not be overwritten by ports that did not change.
+  const int blockSize = GetBlockSize();
+  ApplyBlockSize(0);
+  ApplyBlockSize(blockSize);
+  ResetProcessing();
+  mActive = true;
+}
+
+void IPlugLV2::Deactivate() { mActive = false; }
+
+void IPlugLV2::ReadControlPorts()
+{
+  for (int i = 0; i < static_cast<int>(mParamPorts.size()); ++i)
+  {
+    const int port = mParamPorts[static_cast<size_t>(i)];
+    if (port < 0 || mPortData[static_cast<size_t>(port)] == nullptr)
+      continue;
+    const float value = *static_cast<const float*>(mPortData[static_cast<size_t>(port)]);
+    const uint32_t bits = std::bit_cast<uint32_t>(value);
+    if (bits == mLastBits[static_cast<size_t>(port)])
+      continue;
+    mLastBits[static_cast<size_t>(port)] = bits;
+    // The host's value, clamped into range, takes the path every host change takes. The editor lives in
+    // another module and hears the port itself, so nothing is queued for one here.
+    GetParam(i)->Set(value);
+    OnParamChange(i, kHost, -1);
+  }
+}
+
+void IPlugLV2::ReadMessages()
+{
+  if (mControlPort < 0 || !mHasURIs)
+    return;
+  const auto* sequence = static_cast<const LV2_Atom_Sequence*>(mPortData[static_cast<size_t>(mControlPort)]);
+  if (sequence == nullptr || sequence->atom.type != mURIs.atomSequence)
+    return;
+  LV2_ATOM_SEQUENCE_FOREACH(sequence, event)
+  {
+    const LV2_Atom* body = &event->body;
+    int32_t width = 0;
+    int32_t height = 0;
+    float scale = 0.0f;
+    if (ReadEditorSizeMessage(mURIs, body, width, height, scale))
+      RestoreEditorSize(width, height, scale);
+    else if (body->type == mURIs.atomObject && body->size >= sizeof(LV2_Atom_Object_Body) &&
+             reinterpret_cast<const LV2_Atom_Object*>(body)->body.otype == mURIs.editorSizeGet)
+      mEditorSizeWanted.store(true, std::memory_order_relaxed);
+  }
+}
+
+void IPlugLV2::WriteMessages()
+{
+  if (mNotifyPort < 0 || !mHasURIs)
+    return;
+  auto* sequence = static_cast<LV2_Atom_Sequence*>(mPortData[static_cast<size_t>(mNotifyPort)]);
+  if (sequence == nullptr)
+    return;
+  // The host says how much room the buffer has in its size field.
+  const uint32_t capacity = sequence->atom.size;
+  lv2_atom_forge_set_buffer(&mForge, reinterpret_cast<uint8_t*>(sequence), capacity);
+  LV2_Atom_Forge_Frame frame;
+  if (capacity < sizeof(LV2_Atom_Sequence) || !lv2_atom_forge_sequence_head(&mForge, &frame, 0))
+    return;
+  if (mEditorSizeWanted.exchange(false, std::memory_order_acquire))
+  {
+    int32_t width = 0;
+    int32_t height = 0;
+    float scale = 0.0f;
+    GetStateEditorSize(width, height, scale);
+    if (!lv2_atom_forge_frame_time(&mForge, 0) || !ForgeEditorSizeMessage(mURIs, mForge, width, height, scale))
+      mEditorSizeWanted.store(true, std::memory_order_relaxed); // no room this time: the next run tries again
+  }
+  lv2_atom_forge_pop(&mForge, &frame);
+}
+
+void IPlugLV2::RenderSlice(uint32_t offset, int frames, bool bypassed)
+{
+  auto buffer = [this, offset](int port) -> float* {
+    if (port < 0 || mPortData[static_cast<size_t>(port)] == nullptr)
+      return nullptr;
+    return static_cast<float*>(mPortData[static_cast<size_t>(port)]) + offset;
+  };
+  // The main channels are always there (an unconnected input reads silence); the side chain only when
+  // the host connected it.
+  const int sideChainSlot = std::max(MaxChannelsOnBus(kIn, 0), 0);
+  SetChannelsConnected(kIn, 0, ChannelCount(kIn), false);
+  SetChannelsConnected(kIn, 0, mMainChannels, true);
+  for (int c = 0; c < mMainChannels; ++c)
+    mInputs[static_cast<size_t>(c)] = buffer(mInputPorts[static_cast<size_t>(c)]);
+  AttachHostBuffers(kIn, 0, mMainChannels, mInputs.data(), frames);
+  if (float* sideChain = buffer(mSideChainPort); sideChain != nullptr && mSideChain)
+  {
+    SetChannelsConnected(kIn, sideChainSlot, 1, true);
+    AttachHostBuffers(kIn, sideChainSlot, 1, &sideChain, frames);
+  }
+
+  SetChannelsConnected(kOut, 0, ChannelCount(kOut), true);
+  if (MaxBusCount(kOut) == 1)
+    SetChannelsConnected(kOut, mMainChannels, ChannelCount(kOut) - mMainChannels, false);
+  std::fill(mOutputs.begin(), mOutputs.end(), nullptr);
+  for (int c = 0; c < mMainChannels; ++c)
+    mOutputs[static_cast<size_t>(c)] = buffer(mOutputPorts[static_cast<size_t>(c)]);
+  AttachHostBuffers(kOut, 0, ChannelCount(kOut), mOutputs.data(), frames);
+
+  if (bypassed)
+    PassThroughBlock(frames);
+  else
+  {
+    MidiMessage message;
+    while (mMidiMsgsFromEditor.Pop(message))
+      HandleMidiMessage(message);
+    ProcessHostBlock(frames);
+  }
+}
+
+void IPlugLV2::Run(uint32_t frames)
+{
+  ReadMessages();
+  ReadControlPorts();
+
+  bool bypassed = false;
+  if (mEnabledPort >= 0 && mPortData[static_cast<size_t>(mEnabledPort)] != nullptr)
+    bypassed = *static_cast<const float*>(mPortData[static_cast<size_t>(mEnabledPort)]) < 0.5f;
+
+  // A run longer than the frame's block is rendered in slices; the frame never grows here.
+  const auto slice = static_cast<uint32_t>(std::max(GetBlockSize(), 1));
+  for (uint32_t offset = 0; offset < frames && GetBlockSize() > 0; offset += slice)
+    RenderSlice(offset, static_cast<int>(std::min(slice, frames - offset)), bypassed);
+
+  if (mLatencyPort >= 0 && mPortData[static_cast<size_t>(mLatencyPort)] != nullptr)
+    *static_cast<float*>(mPortData[static_cast<size_t>(mLatencyPort)]) = static_cast<float>(GetLatency());
+  if (mMeterPort >= 0 && mPortData[static_cast<size_t>(mMeterPort)] != nullptr)
+    *static_cast<float*>(mPortData[static_cast<size_t>(mMeterPort)]) = static_cast<float>(mMeter);
+  WriteMessages();
+}
+
+void IPlugLV2::ReportMeter(int paramIdx, double value)
+{
+  if (mInfo != nullptr && paramIdx == mInfo->mMeterParam && std::isfinite(value))
+    mMeter = std::clamp(value, 0.0, 1.0);
+}
+
+// ------------------------------------------------------------------------------------------ state
+
+LV2_State_Status IPlugLV2::SaveState(LV2_State_Store_Function store, LV2_State_Handle handle) const
+{
+  if (store == nullptr || !mHasURIs)
+    return LV2_STATE_ERR_NO_FEATURE;
+  StateBuffer state;
+  if (!WriteState(state))
+    return LV2_STATE_ERR_UNKNOWN;
+  return store(handle, mURIs.state, state.GetData(), static_cast<size_t>(state.Size()), mURIs.atomChunk,
+               LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+}
+
+LV2_State_Status IPlugLV2::RestoreState(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle)
+{
+  if (retrieve == nullptr || !mHasURIs)
+    return LV2_STATE_ERR_NO_FEATURE;
+  size_t size = 0;
+  uint32_t type = 0;
+  uint32_t flags = 0;
+  const void* data = retrieve(handle, mURIs.state, &size, &type, &flags);
+  if (data == nullptr)
+    return LV2_STATE_ERR_NO_PROPERTY;
+  if (type != mURIs.atomChunk)
+    return LV2_STATE_ERR_BAD_TYPE;
+  // The state extension has no code for a value of the right type but the wrong size.
+  return RestoreStateBytes(data, size) ? LV2_STATE_SUCCESS : LV2_STATE_ERR_UNKNOWN;
+}
+
+bool IPlugLV2::RestoreStateBytes(const void* data, size_t size)
+{
+  // A state shorter than this version writes would restore only part of the instance: refuse it whole.
+  StateBuffer current;
+  WriteState(current);
+  if (data == nullptr || size < static_cast<size_t>(current.Size()) ||
+      size > static_cast<size_t>(std::numeric_limits<int>::max()))
+    return false;
+  // Parameter values are atomics the audio thread reads at its next block, and the editor size goes
+  // through the delegate's hand-over, so a restore beside a running block needs no lock.
+  const StateBuffer state(data, static_cast<int>(size));
+  ReadState(state, 0);
+  OnStateRestored();
+  mEditorSizeWanted.store(true, std::memory_order_release);
+  return true;
+}
+
+// ------------------------------------------------------------------------------------------ editor side
+
+void IPlugLV2::PortEvent(uint32_t port, uint32_t bufferSize, uint32_t format, const void* buffer,
+                         const IPlugLV2_URIs& uris)
+{
+  if (port >= mPorts.size() || buffer == nullptr)
+    return;
+  const LV2Port& info = mPorts[port];
+  if (format == 0)
+  {
+    if (bufferSize < sizeof(float))
+      return;
+    const float value = *static_cast<const float*>(buffer);
+    if (info.mKind == LV2PortKind::kParam)
+    {
+      IParam* param = GetParam(info.mParamIdx);
+      param->Set(value);
+      SendParamValueToControls(info.mParamIdx, param->Value(), false);
+    }
+    else if (info.mKind == LV2PortKind::kMeter && std::isfinite(value))
+      SendParamValueToControls(info.mParamIdx, std::clamp(static_cast<double>(value), 0.0, 1.0), false);
+    return;
+  }
+  if (format == uris.atomEventTransfer && info.mKind == LV2PortKind::kNotify && bufferSize >= sizeof(LV2_Atom))
+  {
+    const auto* atom = static_cast<const LV2_Atom*>(buffer);
+    if (atom->size > bufferSize - sizeof(LV2_Atom))
+      return;
+    int32_t width = 0;
+    int32_t height = 0;
+    float scale = 0.0f;
+    if (ReadEditorSizeMessage(uris, atom, width, height, scale))
+      RestoreEditorSize(width, height, scale);
+  }
+}
+
+void IPlugLV2::BeginParamChangeToHost(int paramIdx)
+{
+  if (const int port = PortOfParam(paramIdx); port >= 0 && mUIHost != nullptr)
+    mUIHost->Touch(static_cast<uint32_t>(port), true);
+}
+
+void IPlugLV2::ParamValueToHost(int paramIdx, double normalizedValue)
+{
+  const int port = PortOfParam(paramIdx);
+  if (port < 0 || mUIHost == nullptr)
+    return;
+  const IParam* param = GetParam(paramIdx);
+  mUIHost->WriteControl(static_cast<uint32_t>(port), static_cast<float>(param->ValueFromNormalized(normalizedValue)));
+}
+
+void IPlugLV2::EndParamChangeToHost(int paramIdx)
+{
+  if (const int port = PortOfParam(paramIdx); port >= 0 && mUIHost != nullptr)
+    mUIHost->Touch(static_cast<uint32_t>(port), false);
+}
+
+bool IPlugLV2::ResizeHostView(int width, int height)
+{
+  SetEditorSize(width, height);
+  if (mUIHost == nullptr)
+    return false;
+  int32_t w = 0;
+  int32_t h = 0;
+  float scale = 0.0f;
+  GetStateEditorSize(w, h, scale);
+  mUIHost->SendEditorSize(w, h, scale);
+  return mUIHost->ResizeHost(width, height);
+}
+
+} // namespace iplug

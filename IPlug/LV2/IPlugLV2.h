@@ -1,0 +1,126 @@
+#pragma once
+// The LV2 host binding: the plug-in object behind one LV2 port list. In the DSP module it reads the
+// control ports at the start of each run, renders the audio ports through the processor frame, reports
+// latency and the meter, and keeps the state; in the editor module the same object holds the parameters
+// for the editor and turns its gestures into port writes, touches and size messages.
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include <lv2/atom/forge.h>
+#include <lv2/core/lv2.h>
+#include <lv2/state/state.h>
+
+#include "IPlug/IPlugAPIBase.h"
+#include "IPlug/IPlugProcessor.h"
+#include "IPlug/LV2/IPlugLV2_Ports.h"
+#include "IPlug/LV2/IPlugLV2_URIs.h"
+
+namespace iplug {
+
+// The LV2 binding's API code.
+inline constexpr int kAPILV2 = 8;
+
+// What the editor module offers the plug-in object: the host's write, touch and resize functions.
+class IPlugLV2_UIHost
+{
+public:
+  virtual ~IPlugLV2_UIHost() = default;
+  virtual void WriteControl(uint32_t port, float value) = 0;
+  virtual void Touch(uint32_t port, bool grabbed) = 0;
+  // true when the host resizes its container itself
+  virtual bool ResizeHost(int width, int height) = 0;
+  virtual void SendEditorSize(int32_t width, int32_t height, float scale) = 0;
+};
+
+class IPlugLV2 : public IPlugAPIBase, public IPlugProcessor
+{
+public:
+  // Used when the host announces no block length; longer runs are cut into slices of this.
+  static constexpr int kDefaultBlockSize = 4096;
+  // Room for the messages to the editor in one run.
+  static constexpr uint32_t kNotifyMinimumCapacity = 128;
+
+  // the host's instantiate thread (DSP) or UI thread (editor). Valid without a host.
+  explicit IPlugLV2(const PluginConfig& config);
+  ~IPlugLV2() override;
+
+  // ---- both sides, right after construction: the ports of the variant the host asked for
+  void SetPorts(const IPlugLV2_Info& info, const IPlugLV2_Variant& variant);
+  const std::vector<LV2Port>& Ports() const { return mPorts; }
+  // -1 when the parameter has no port
+  int PortOfParam(int paramIdx) const;
+
+  // ---- DSP side. Instantiate thread; false when the ports were never set.
+  bool InstantiateDSP(double sampleRate, const LV2_Feature* const* features);
+  // any host thread of the audio class; a null buffer disconnects the port
+  void ConnectPort(uint32_t port, void* data);
+  // instantiate class: resets the processing as a new start
+  void Activate();
+  void Deactivate();
+  // audio thread; any frame count, no allocation, no lock
+  void Run(uint32_t frames);
+  // host thread (the state interface)
+  LV2_State_Status SaveState(LV2_State_Store_Function store, LV2_State_Handle handle) const;
+  LV2_State_Status RestoreState(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
+  // host thread: the whole state as GetChunk gives it, and a restore of such bytes (true when taken)
+  bool RestoreStateBytes(const void* data, size_t size);
+
+  // ---- editor side (UI thread)
+  void SetUIHost(IPlugLV2_UIHost* host) { mUIHost = host; }
+  // a value, automation or the meter from the host (format 0 is a float)
+  void PortEvent(uint32_t port, uint32_t bufferSize, uint32_t format, const void* buffer,
+                 const IPlugLV2_URIs& uris);
+
+  // IPlugAPIBase: the editor's gestures go to the host's ports
+  void BeginParamChangeToHost(int paramIdx) override;
+  void ParamValueToHost(int paramIdx, double normalizedValue) override;
+  void EndParamChangeToHost(int paramIdx) override;
+  bool ResizeHostView(int width, int height) override;
+
+  // IPlugProcessor
+  bool EmitMidiMessage(const MidiMessage&) override { return false; }
+  void ReportMeter(int paramIdx, double value) override;
+
+  // any thread, for tests and diagnostics
+  bool IsActive() const { return mActive; }
+  double LastMeter() const { return mMeter; }
+
+private:
+  void ReadControlPorts();
+  void ReadMessages();
+  void WriteMessages();
+  void RenderSlice(uint32_t offset, int frames, bool bypassed);
+
+  const IPlugLV2_Info* mInfo = nullptr;
+  std::vector<LV2Port> mPorts;
+  std::vector<int> mParamPorts;
+  std::vector<void*> mPortData;
+  std::vector<uint32_t> mLastBits; // per port: the last control value applied, as bits
+  int mMainChannels = 0;
+  bool mSideChain = false;
+  int mSideChainPort = -1;
+  int mEnabledPort = -1;
+  int mLatencyPort = -1;
+  int mMeterPort = -1;
+  int mControlPort = -1;
+  int mNotifyPort = -1;
+  std::vector<int> mInputPorts;
+  std::vector<int> mOutputPorts;
+  std::vector<float*> mInputs;  // per run: the host buffers of a slice
+  std::vector<float*> mOutputs;
+
+  IPlugLV2_URIs mURIs;
+  bool mHasURIs = false;
+  LV2_Atom_Forge mForge{};
+  bool mActive = false;
+  bool mFirstRun = true;
+  double mMeter = 0.0;
+  // The editor asked for the stored size, or a restore changed it: the next run tells the editor.
+  std::atomic<bool> mEditorSizeWanted{false};
+
+  IPlugLV2_UIHost* mUIHost = nullptr;
+};
+
+} // namespace iplug
