@@ -22,6 +22,16 @@ packages=(
   libgl1-mesa-dri
   xvfb
   xauth
+  # The LV2 bundle (headers, schemas, lv2_validate and the sordi it needs) and the real hosts it is
+  # tested in; python3 makes and compares their audio files.
+  lv2-dev
+  sordi
+  liblilv-dev
+  lilv-utils
+  jalv
+  jackd2
+  ardour
+  python3
 )
 
 missing=()

@@ -21,8 +21,8 @@ echo "=== configure $dir (RealtimeSanitizer runtime in the host)"
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_RTSAN=ON -DQUORVANE_RTSAN_RUNTIME="$runtime" \
   -DQUORVANE_BUILD_TESTS=OFF -DQUORVANE_BUILD_BENCH=OFF
 grep -E '^(CMAKE_BUILD_TYPE|CMAKE_CXX_FLAGS|QUORVANE_RTSAN[A-Z_]*):' "$dir/CMakeCache.txt"
-echo "=== build $dir (quorvane-host, Quorvane.so)"
-cmake --build "$dir" -j "$jobs" --target quorvane-host quorvane_module
+echo "=== build $dir (quorvane-host, Quorvane.so, the LV2 bundle and its real-time runner)"
+cmake --build "$dir" -j "$jobs" --target quorvane-host quorvane_module quorvane_lv2_rt_run
 
 host="$dir/bin/quorvane-host"
 work="$(mktemp -d)"
@@ -54,6 +54,10 @@ AUTOMATION
   --set Ratio=10:1 --set Threshold=-10 --compensate-latency
 "$host" render "$work/demo/dry.wav" "$work/out.wav" --block-size 64 --automation "$work/automation.txt" --host-bypass
 "$host" render "$work/demo/dry.wav" "$work/out.wav" --block-size 333 --set "Release Time=Auto" --set Oversampling=1
+
+# The LV2 DSP module through lilv: every run() of both plug-ins at three rates.
+echo "=== $dir/bin/quorvane_lv2_rt_run"
+"$dir/bin/quorvane_lv2_rt_run"
 
 echo
 echo "RealtimeSanitizer: no allocation, lock, sleep or file call in a render call."

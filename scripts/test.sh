@@ -67,11 +67,13 @@ CTEST_EXTRA="--repeat until-pass:2" \
 # ThreadSanitizer cannot share a binary with AddressSanitizer, so it gets its own build of one test binary.
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
-echo "=== build build-tsan (quorvane_tests_IPlug, quorvane_tests_plugin)"
-cmake --build build-tsan -j "$jobs" --target quorvane_tests_IPlug quorvane_tests_plugin
+echo "=== build build-tsan (quorvane_tests_IPlug, quorvane_tests_plugin, quorvane_tests_lv2)"
+cmake --build build-tsan -j "$jobs" --target quorvane_tests_IPlug quorvane_tests_plugin quorvane_tests_lv2
 echo "=== test build-tsan: rings, timer, API base, parameter values, host changes during processing, chunk calls"
 TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/quorvane_tests_IPlug --gtest_filter='IPlugQueue.*:Timer.*:APIBase.*:ParamConcurrency.*'
 TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/quorvane_tests_plugin --gtest_filter='ChainThreads.*:ChunkThreads.*'
+echo "=== test build-tsan: the LV2 module's state restored and saved while it runs"
+TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/quorvane_tests_lv2 --gtest_filter='LV2Threads.*'
 
 echo
 echo "=== RealtimeSanitizer: render paths, validate, short soak (build-rtsan)"
