@@ -15,18 +15,8 @@ namespace iplug {
 namespace {
 constexpr ChannelDirection kIn = ChannelDirection::Input;
 constexpr ChannelDirection kOut = ChannelDirection::Output;
-// No float has these bits as a value the host could write, so the first run applies every port.
+// A NaN payload no host writes, so the first run applies every port.
 constexpr uint32_t kNeverApplied = 0x7FC0DEADu;
-
-const void* FindFeature(const LV2_Feature* const* features, const char* uri)
-{
-  for (const LV2_Feature* const* f = features; f != nullptr && *f != nullptr; ++f)
-  {
-    if (std::strcmp((*f)->URI, uri) == 0)
-      return (*f)->data;
-  }
-  return nullptr;
-}
 } // namespace
 
 IPlugLV2::IPlugLV2(const PluginConfig& config)
@@ -94,13 +84,13 @@ bool IPlugLV2::InstantiateDSP(double sampleRate, const LV2_Feature* const* featu
     return false;
   // Without the host's map (lv2apply has none) the plug-in still renders: it only cannot read options,
   // keep state or talk to the editor, which all speak in mapped URIs.
-  const auto* map = static_cast<const LV2_URID_Map*>(FindFeature(features, LV2_URID__map));
+  const auto* map = static_cast<const LV2_URID_Map*>(FindLV2Feature(features, LV2_URID__map));
   mHasURIs = mURIs.Map(map, mInfo->mURIPrefix);
   if (mHasURIs)
     lv2_atom_forge_init(&mForge, const_cast<LV2_URID_Map*>(map));
 
   int blockSize = 0;
-  const auto* options = static_cast<const LV2_Options_Option*>(FindFeature(features, LV2_OPTIONS__options));
+  const auto* options = static_cast<const LV2_Options_Option*>(FindLV2Feature(features, LV2_OPTIONS__options));
   if (mHasURIs && options != nullptr)
   {
     for (const LV2_Options_Option* o = options; o->key != 0 || o->value != nullptr; ++o)

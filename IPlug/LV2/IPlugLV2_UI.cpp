@@ -21,16 +21,6 @@ namespace {
 
 std::atomic<const IPlugLV2_Info*> gInfo{nullptr};
 
-const void* FindFeature(const LV2_Feature* const* features, const char* uri)
-{
-  for (const LV2_Feature* const* f = features; f != nullptr && *f != nullptr; ++f)
-  {
-    if (std::strcmp((*f)->URI, uri) == 0)
-      return (*f)->data;
-  }
-  return nullptr;
-}
-
 // The host's idle calls as the run loop of the plug-in's timers: every timer that has come due by the
 // wall clock ticks once per idle call (a late call does not catch up).
 class IdleRunLoop final : public IRunLoop
@@ -119,15 +109,15 @@ public:
   bool Open(const IPlugLV2_Info& info, const IPlugLV2_Variant& variant, LV2UI_Write_Function write,
             LV2UI_Controller controller, const LV2_Feature* const* features, LV2UI_Widget* widget)
   {
-    void* parent = const_cast<void*>(FindFeature(features, LV2_UI__parent));
-    const auto* map = static_cast<const LV2_URID_Map*>(FindFeature(features, LV2_URID__map));
+    void* parent = const_cast<void*>(FindLV2Feature(features, LV2_UI__parent));
+    const auto* map = static_cast<const LV2_URID_Map*>(FindLV2Feature(features, LV2_URID__map));
     if (parent == nullptr || write == nullptr || info.mCreate == nullptr || !mURIs.Map(map, info.mURIPrefix))
       return false;
     lv2_atom_forge_init(&mForge, const_cast<LV2_URID_Map*>(map));
     mWrite = write;
     mController = controller;
-    mTouch = static_cast<const LV2UI_Touch*>(FindFeature(features, LV2_UI__touch));
-    mResize = static_cast<const LV2UI_Resize*>(FindFeature(features, LV2_UI__resize));
+    mTouch = static_cast<const LV2UI_Touch*>(FindLV2Feature(features, LV2_UI__touch));
+    mResize = static_cast<const LV2UI_Resize*>(FindLV2Feature(features, LV2_UI__resize));
 
     LoopScope scope(mLoop);
     mPlug.reset(info.mCreate());
@@ -136,7 +126,11 @@ public:
     mPlug->SetPorts(info, variant);
     mControlPort = FindLV2Port(mPlug->Ports(), LV2PortKind::kControl);
     mPlug->SetUIHost(this);
+    // Opening, the editor reports the size it was made with; sent to the DSP, that would overwrite the
+    // stored zoom before the DSP answers the request below, and the answer would shrink the editor back.
+    mOpening = true;
     void* view = mPlug->OpenEditor(parent);
+    mOpening = false;
     if (view == nullptr)
       return false; // no display or no OpenGL: the host shows its own controls
     *widget = view;
@@ -182,6 +176,8 @@ public:
 
   void SendEditorSize(int32_t width, int32_t height, float scale) override
   {
+    if (mOpening)
+      return;
     SendAtom([&] { return ForgeEditorSizeMessage(mURIs, mForge, width, height, scale); });
   }
 
@@ -209,6 +205,7 @@ private:
   const LV2UI_Touch* mTouch = nullptr;
   const LV2UI_Resize* mResize = nullptr;
   int mControlPort = -1;
+  bool mOpening = false;
 };
 
 EditorUI* UI(LV2UI_Handle handle) { return static_cast<EditorUI*>(handle); }

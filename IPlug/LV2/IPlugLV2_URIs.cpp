@@ -1,6 +1,7 @@
 #include "IPlug/LV2/IPlugLV2_URIs.h"
 
 #include <cmath>
+#include <cstring>
 
 #include <lv2/atom/util.h>
 #include <lv2/buf-size/buf-size.h>
@@ -29,6 +30,16 @@ bool IPlugLV2_URIs::Map(const LV2_URID_Map* map, const char* prefix)
   height = m((p + "height").c_str());
   scale = m((p + "scale").c_str());
   return true;
+}
+
+const void* FindLV2Feature(const LV2_Feature* const* features, const char* uri)
+{
+  for (const LV2_Feature* const* f = features; f != nullptr && *f != nullptr; ++f)
+  {
+    if ((*f)->URI != nullptr && std::strcmp((*f)->URI, uri) == 0)
+      return (*f)->data;
+  }
+  return nullptr;
 }
 
 bool ReadEditorSizeMessage(const IPlugLV2_URIs& uris, const LV2_Atom* atom, int32_t& width, int32_t& height,

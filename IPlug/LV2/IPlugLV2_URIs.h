@@ -7,6 +7,7 @@
 
 #include <lv2/atom/atom.h>
 #include <lv2/atom/forge.h>
+#include <lv2/core/lv2.h>
 #include <lv2/urid/urid.h>
 
 namespace iplug {
@@ -32,6 +33,9 @@ struct IPlugLV2_URIs
   // instantiate thread; false when the map is missing
   bool Map(const LV2_URID_Map* map, const char* prefix);
 };
+
+// The data of the host's feature with this URI; null when the host offers none.
+const void* FindLV2Feature(const LV2_Feature* const* features, const char* uri);
 
 // The three values of an EditorSize message; false when the atom is not one, or is damaged.
 bool ReadEditorSizeMessage(const IPlugLV2_URIs& uris, const LV2_Atom* atom, int32_t& width, int32_t& height,
