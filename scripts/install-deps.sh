@@ -32,6 +32,11 @@ packages=(
   jackd2
   ardour
   python3
+  # Driving and looking at the hosts' windows under Xvfb.
+  xdotool
+  x11-utils
+  x11-apps
+  imagemagick
 )
 
 missing=()
