@@ -36,7 +36,7 @@ void FillProgramme(LilvInstanceRunner& run, uint32_t frames, uint64_t start, dou
     if (!run.Has(symbol))
       continue;
     float* x = run.Audio(symbol);
-    const double f = symbol[3] == 'r' ? 83.0 : 61.0;
+    const double f = std::strcmp(symbol, "in_r") == 0 ? 83.0 : 61.0;
     for (uint32_t i = 0; i < frames; ++i)
     {
       const double t = static_cast<double>(start + i) / rate;
