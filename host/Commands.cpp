@@ -2,11 +2,14 @@
 
 #include "host/AudioFile.h"
 #include "host/Renderer.h"
+#include "host/ReportPlot.h"
 #include "host/Session.h"
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -72,6 +75,50 @@ void PrintParameters(const std::vector<ParameterInfo>& params)
   for (const auto& p : params)
     std::printf("%-15s %-20s %-10.6f %s\n", p.id.empty() ? "\"\"" : p.id.c_str(), p.name.c_str(), p.value,
                 p.text.c_str());
+}
+
+// The make-up gain the plug-in applied: its "Make-Up Gain" while it was processing (the "Bypass" switch
+// on and no host bypass), else none.
+double AppliedMakeupDb(HostInstance& instance, bool hostBypass)
+{
+  if (hostBypass)
+    return 0.0;
+  double makeup = 0.0;
+  bool processing = true;
+  for (const auto& p : instance.Parameters())
+  {
+    if (p.name == "Make-Up Gain")
+      makeup = std::strtod(p.text.c_str(), nullptr);
+    else if (p.name == "Bypass")
+      processing = p.value >= 0.5;
+  }
+  return processing && std::isfinite(makeup) ? makeup : 0.0;
+}
+
+bool WritePlot(const CommandLine& cl, HostInstance& instance, const Audio& in, const Audio& out, std::string& error)
+{
+  // A latency the render left in the output is taken off here, so output and input line up.
+  const int delay = cl.compensateLatency ? 0 : instance.Latency();
+  const ProgrammeReport measured = MeasureProgramme(in, out, AppliedMakeupDb(instance, cl.hostBypass), delay);
+  const std::string name = cl.positional[0].substr(cl.positional[0].find_last_of('/') + 1);
+  char title[300];
+  std::snprintf(title, sizeof(title), "Quorvane: %s, %.1f s, %d channel%s, %.0f Hz", name.c_str(), measured.seconds,
+                static_cast<int>(in.channels.size()), in.channels.size() == 1 ? "" : "s", in.sampleRate);
+  std::vector<std::string> settings = cl.sets;
+  if (!cl.state.empty())
+    settings.insert(settings.begin(), "state " + cl.state);
+  if (cl.hostBypass)
+    settings.push_back("host bypass");
+  std::string png;
+  if (!DrawReportPng(measured, title, {SettingsCaption(settings), FiguresCaption(measured, instance.Latency())}, png,
+                     error))
+    return false;
+  if (!WriteFileAtomically(cl.plot, png, error))
+  {
+    error = "the plot was not written (the audio was): " + error;
+    return false;
+  }
+  return true;
 }
 
 } // namespace
@@ -309,6 +356,9 @@ int RunRender(const CommandLine& cl)
       return Fail(error);
   }
   if (!outFile.Commit(error))
+    return Fail(error);
+  // The picture comes last: a path that cannot take it costs the audio nothing.
+  if (!cl.plot.empty() && !WritePlot(cl, *instance, in, out, error))
     return Fail(error);
   return 0;
 }

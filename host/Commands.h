@@ -13,6 +13,7 @@ struct CommandLine
   std::vector<std::string> sets;       // --set NAME=VALUE, in order
   std::string module;
   std::string sideChain, automation, state, meterLog, out;
+  std::string plot; // render --plot FILE.png: the picture of what the render did
   int blockSize = 512;
   bool hostBypass = false, compensateLatency = false, offline = false, verbose = false;
   double soakSeconds = 0.0; // validate --soak SECONDS

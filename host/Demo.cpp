@@ -2,6 +2,7 @@
 
 #include "host/Commands.h"
 #include "host/Renderer.h"
+#include "host/ReportPlot.h"
 #include "host/Session.h"
 
 #include <sys/stat.h>
@@ -155,30 +156,6 @@ Audio SynthesiseDemoProgramme(double sampleRate, double seconds)
   return audio;
 }
 
-namespace {
-
-struct Stats
-{
-  double peakDb = -200.0;
-  double rmsDb = -200.0;
-};
-
-Stats Measure(const Audio& audio)
-{
-  double peak = 0.0, sum = 0.0;
-  size_t count = 0;
-  for (const auto& ch : audio.channels)
-    for (const float x : ch)
-    {
-      peak = std::max(peak, static_cast<double>(std::fabs(x)));
-      sum += static_cast<double>(x) * x;
-      ++count;
-    }
-  return {ToDb(peak), count ? 10.0 * std::log10(std::max(sum / static_cast<double>(count), 1e-30)) : -200.0};
-}
-
-} // namespace
-
 std::vector<std::string> DemoSettings()
 {
   return {"Ratio=4:1", "Attack Time=3 ms", "Release Time=Auto", "Threshold=2", "Make-Up Gain=3",
@@ -197,9 +174,10 @@ int RunDemo(const CommandLine& cl)
   const double makeupDb = 3.0;
 
   std::string error;
-  AtomicFile dryFile, wetFile, meterFile, reportFile;
+  AtomicFile dryFile, wetFile, meterFile, reportFile, pictureFile;
   if (!dryFile.Create(dir + "/dry.wav", error) || !wetFile.Create(dir + "/processed.wav", error) ||
-      !meterFile.Create(dir + "/meter.log", error) || !reportFile.Create(dir + "/report.txt", error))
+      !meterFile.Create(dir + "/meter.log", error) || !reportFile.Create(dir + "/report.txt", error) ||
+      !pictureFile.Create(dir + "/report.png", error))
     return Fail(error);
 
   Session session(cl);
@@ -222,52 +200,31 @@ int RunDemo(const CommandLine& cl)
   if (!RenderFile(*instance, dry, {}, options, wet, error))
     return Fail(error);
 
-  // processed.wav is latency-compensated, so the two line up sample for sample; 50 ms windows smooth
-  // out the waveform detail a per-block comparison would mistake for gain changes.
-  double largestReduction = 0.0;
-  const auto window = static_cast<size_t>(0.05 * kRate);
-  for (size_t start = 0; start + window <= static_cast<size_t>(dry.Frames()); start += window)
-  {
-    double inSum = 0.0, outSum = 0.0;
-    for (size_t c = 0; c < 2; ++c)
-      for (size_t i = start; i < start + window; ++i)
-      {
-        inSum += static_cast<double>(dry.channels[c][i]) * dry.channels[c][i];
-        outSum += static_cast<double>(wet.channels[c][i]) * wet.channels[c][i];
-      }
-    if (inSum / (2.0 * static_cast<double>(window)) < 1e-4) // quieter than -40 dBFS RMS
-      continue;
-    largestReduction = std::max(largestReduction, makeupDb - 10.0 * std::log10(std::max(outSum, 1e-30) / inSum));
-  }
-
-  const Stats in = Measure(dry), out = Measure(wet);
+  // processed.wav is latency-compensated, so the two line up sample for sample.
+  const ProgrammeReport measured = MeasureProgramme(dry, wet, makeupDb, 0);
   std::ostringstream report;
-  char line[200];
   report << "Quorvane demo: " << dry.Frames() / static_cast<int64_t>(kRate) << " s of 174 BPM drum and bass, stereo, "
          << static_cast<int>(kRate) << " Hz, blocks of " << kBlock << "\nsettings:";
   for (const auto& s : settings)
     report << " \"" << s << "\"";
-  report << "\n";
-  std::snprintf(line, sizeof(line), "input  peak %7.2f dBFS  RMS %7.2f dBFS\n", in.peakDb, in.rmsDb);
-  report << line;
-  std::snprintf(line, sizeof(line), "output peak %7.2f dBFS  RMS %7.2f dBFS\n", out.peakDb, out.rmsDb);
-  report << line;
-  std::snprintf(line, sizeof(line),
-                "largest gain reduction seen: %.2f dB (50 ms windows, output against input RMS, %.1f dB make-up removed; "
-                "the plug-in's own meter is not visible to the host)\n",
-                largestReduction, makeupDb);
-  report << line;
-  report << "reported latency: " << instance->Latency() << " samples (compensated in processed.wav)\n";
+  report << "\n" << FiguresText(measured, makeupDb, instance->Latency()) << " (compensated in processed.wav)\n";
+
+  std::string picture;
+  const std::vector<std::string> caption = {SettingsCaption(settings), FiguresCaption(measured, instance->Latency())};
+  if (!DrawReportPng(measured, "Quorvane demo: 10 s of 174 BPM drum and bass through the compressor", caption, picture,
+                     error))
+    return Fail(error);
 
   const std::string meter = FormatLevels(levels);
   const std::string text = report.str();
   if (!dryFile.WriteAudio(dry, error) || !wetFile.WriteAudio(wet, error) ||
       !meterFile.WriteBytes(meter.data(), meter.size(), error) || !reportFile.WriteBytes(text.data(), text.size(), error) ||
-      !dryFile.Commit(error) || !wetFile.Commit(error) || !meterFile.Commit(error) || !reportFile.Commit(error))
+      !pictureFile.WriteBytes(picture.data(), picture.size(), error) || !dryFile.Commit(error) ||
+      !wetFile.Commit(error) || !meterFile.Commit(error) || !reportFile.Commit(error) || !pictureFile.Commit(error))
     return Fail(error);
   std::fputs(text.c_str(), stdout);
-  std::printf("wrote %s/dry.wav, %s/processed.wav, %s/meter.log, %s/report.txt\n", dir.c_str(), dir.c_str(), dir.c_str(),
-              dir.c_str());
+  std::printf("wrote %s/dry.wav, %s/processed.wav, %s/meter.log, %s/report.txt, %s/report.png\n", dir.c_str(),
+              dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str());
   return 0;
 }
 

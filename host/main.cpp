@@ -19,7 +19,7 @@ const char* kUsage =
     "  params [--set NAME=VALUE]...          every AAX parameter: identifier, name, value, host text\n"
     "  render IN.wav OUT.wav [--sidechain SC.wav] [--set NAME=VALUE]... [--automation FILE]\n"
     "         [--block-size N] [--state FILE] [--meter-log FILE] [--host-bypass]\n"
-    "         [--compensate-latency] [--offline]\n"
+    "         [--compensate-latency] [--offline] [--plot FILE.png]\n"
     "  state save FILE [--set NAME=VALUE]...  the chunk bytes as GetChunk gives them\n"
     "  state load FILE                       SetChunk, then the parameters\n"
     "  validate                              the validation battery\n"
@@ -28,7 +28,7 @@ const char* kUsage =
     "                                        the output level every second of audio (default 48000 Hz)\n"
     "  validate --threads                    rendering concurrently with editor gestures, state, timers and\n"
     "                                        automation from another thread (run it under ThreadSanitizer)\n"
-    "  demo [--out DIR]                      renders the built-in programme (default out/)\n"
+    "  demo [--out DIR]                      renders the built-in programme (default out/), with a picture\n"
     "  editor [--scale S] [--set NAME=VALUE]... [--screenshot FILE] [--seconds S]\n"
     "                                        opens the editor in a window while the built-in programme\n"
     "                                        plays through it; --scale sets the display density (Xft.dpi),\n"
@@ -74,12 +74,12 @@ int main(int argc, char** argv)
       cl.sets.push_back(v);
     }
     else if (arg == "--module" || arg == "--sidechain" || arg == "--automation" || arg == "--state" ||
-             arg == "--meter-log" || arg == "--out")
+             arg == "--meter-log" || arg == "--out" || arg == "--plot")
     {
       if (!value(v))
         return Fail(arg + " needs a path");
       (arg == "--module" ? cl.module : arg == "--sidechain" ? cl.sideChain : arg == "--automation" ? cl.automation
-       : arg == "--state" ? cl.state : arg == "--meter-log" ? cl.meterLog : cl.out) = v;
+       : arg == "--state" ? cl.state : arg == "--meter-log" ? cl.meterLog : arg == "--plot" ? cl.plot : cl.out) = v;
     }
     else if (arg == "--block-size")
     {

@@ -19,6 +19,7 @@ packages=(
   libx11-dev
   libxkbcommon-dev
   libpng-dev
+  libcairo2-dev
   libgl1-mesa-dri
   xvfb
   xauth

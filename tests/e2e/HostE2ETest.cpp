@@ -6,6 +6,7 @@
 #include "host/HostInstance.h"
 #include "host/ParamSetting.h"
 #include "host/Renderer.h"
+#include "tests/e2e/HostCommand.h"
 #include "tests/support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,8 @@
 #include <fstream>
 
 using namespace quorvane::host;
+using quorvane::test::Host;
+using quorvane::test::HostRun;
 
 namespace {
 
@@ -31,28 +34,6 @@ std::unique_ptr<HostModule> LoadModule()
   auto m = HostModule::Load(QUORVANE_MODULE_PATH, error);
   EXPECT_TRUE(m) << error;
   return m;
-}
-
-struct HostRun
-{
-  int status = -1;
-  std::string err;
-};
-
-// Runs quorvane-host with `args`, capturing stderr.
-HostRun Host(const std::string& args)
-{
-  char errPath[] = "/tmp/quorvane-e2e-err-XXXXXX";
-  const int fd = mkstemp(errPath);
-  close(fd);
-  const std::string cmd = std::string(QUORVANE_HOST_PATH) + " " + args + " >/dev/null 2>" + errPath;
-  HostRun r;
-  const int raw = std::system(cmd.c_str());
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream in(errPath);
-  r.err.assign(std::istreambuf_iterator<char>(in), {});
-  unlink(errPath);
-  return r;
 }
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
