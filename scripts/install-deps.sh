@@ -33,6 +33,8 @@ packages=(
   jackd2
   ardour
   python3
+  # The peer compressors the speed harness measures Quorvane against.
+  lsp-plugins-lv2
   # Driving and looking at the hosts' windows under Xvfb.
   xdotool
   x11-utils
