@@ -35,6 +35,47 @@ Display* SharedDisplay()
   return display;
 }
 
+// Xlib's default error handler ends the process. A host may destroy its window (and with it ours)
+// before it lets the editor close; the X and GLX calls that then name our window fail, and must not
+// take the host down. While a trap lives, errors are counted instead; the previous handler comes back
+// after. UI thread only, as every call on the editor's connection is.
+class XErrorTrap
+{
+public:
+  explicit XErrorTrap(Display* display)
+    : mDisplay(display)
+  {
+    XSync(mDisplay, False);
+    sErrors = 0;
+    mPrevious = XSetErrorHandler(&Count);
+  }
+  ~XErrorTrap()
+  {
+    XSync(mDisplay, False);
+    XSetErrorHandler(mPrevious);
+  }
+  XErrorTrap(const XErrorTrap&) = delete;
+  XErrorTrap& operator=(const XErrorTrap&) = delete;
+
+  // Whether any request so far failed (waits for the server's answers).
+  bool Failed() const
+  {
+    XSync(mDisplay, False);
+    return sErrors != 0;
+  }
+
+private:
+  static int Count(Display*, XErrorEvent*)
+  {
+    ++sErrors;
+    return 0;
+  }
+
+  static inline int sErrors = 0;
+  Display* mDisplay;
+  XErrorHandler mPrevious;
+};
+
 // What the window listens to.
 constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
                             LeaveWindowMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
@@ -110,6 +151,8 @@ struct IGraphicsLinux::XState
 {
   Display* display = nullptr;
   Colormap colormap = 0;
+  Visual* visual = nullptr; // the window's, for a stand-in when the window is gone
+  int depth = 0;
   GLXContext context = nullptr;
   Cursor shapeCursor = 0;
   Cursor invisibleCursor = 0;
@@ -236,6 +279,8 @@ void* IGraphicsLinux::OpenPlatformWindow(void* parent)
   wa.event_mask = kEventMask;
   mWindow = XCreateWindow(display, mParent, x, y, std::max(1u, w), std::max(1u, h), 0, visual->depth, InputOutput,
                           visual->visual, CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &wa);
+  mX->visual = visual->visual;
+  mX->depth = visual->depth;
   XFree(visual);
   mX->context = glXCreateNewContext(display, config, GLX_RGBA_TYPE, nullptr, True);
   if (mWindow == 0 || mX->context == nullptr)
@@ -270,12 +315,33 @@ void IGraphicsLinux::ClosePlatformWindow()
   if (mWindow == 0)
     return;
   mTimer.reset();
+  Display* display = mX->display;
+  XErrorTrap trap(display);
+  // Is the window still there? A host may have destroyed it with its own. Then an unmapped stand-in of
+  // the same visual takes its place while the renderer lets go of its resources.
+  XWindowAttributes attributes{};
+  const XID window = mWindow;
+  XID standIn = 0;
+  if (XGetWindowAttributes(display, window, &attributes) == 0 || trap.Failed())
+  {
+    XSetWindowAttributes wa{};
+    wa.colormap = mX->colormap;
+    wa.border_pixel = 0;
+    standIn = XCreateWindow(display, RootWindow(display, DefaultScreen(display)), 0, 0, 1, 1, 0, mX->depth, InputOutput,
+                            mX->visual, CWColormap | CWBorderPixel, &wa);
+    mWindow = standIn;
+  }
   // Controls go first, with the context current: their bitmaps belong to the renderer.
   const bool active = ActivateGLContext();
   RemoveAllControls();
   OnViewDestroyed();
   if (active)
     DeactivateGLContext();
+  if (standIn != 0)
+  {
+    XDestroyWindow(display, standIn);
+    mWindow = window;
+  }
   ReleaseWindow();
 }
 

@@ -307,3 +307,19 @@ TEST_F(LV2Editor, OpensInTheParentTurnsValuesIntoHostWritesAndTakesItsZoomFromTh
     XFree(children);
   EXPECT_EQ(count, 0u) << "the editor's window is gone with it";
 }
+
+// Some hosts take their window away before they let the editor go: the editor's window is already gone
+// with it when cleanup comes, and that must not end the host's process.
+TEST_F(LV2Editor, CleanupAfterTheHostDestroyedItsWindow)
+{
+  OpenParent();
+  FakeUIHost host;
+  LV2UI_Handle ui = Instantiate(host);
+  ASSERT_NE(ui, nullptr);
+  IdleFor(ui, 50);
+  XDestroyWindow(mDisplay, mParent);
+  XSync(mDisplay, False);
+  mParent = XCreateSimpleWindow(mDisplay, DefaultRootWindow(mDisplay), 0, 0, 10, 10, 0, 0, 0); // for TearDown
+  mDescriptor->cleanup(ui); // no idle call in between: the editor has not heard of it yet
+  SUCCEED() << "still running";
+}
