@@ -8,6 +8,7 @@ import math
 import os
 import sys
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wavtool  # noqa: E402
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The LV2 bundle in the lilv tools: lv2_validate finds no error and no warning, lv2ls and lv2info see
-# both plug-ins and their ports, and lv2apply renders the test programmes exactly as quorvane-host
-# renders them through the AAX module (lv2apply runs one frame per call, so the host renders blocks of
-# one frame too).
+# The LV2 bundle in the lilv tools: lv2_validate finds no error and no warning, the DSP module links no
+# X11 or OpenGL, lv2ls and lv2info see both plug-ins and their ports, and lv2apply renders the test
+# programmes exactly as quorvane-host renders them through the AAX module (lv2apply runs one frame per
+# call, so the host renders blocks of one frame too).
 #   bash tests/lv2/hosts/lilv.sh BUILD_DIR
 set -euo pipefail
 
@@ -27,6 +27,14 @@ if grep -E '^(error|warning)' <<<"$report"; then
 fi
 grep -q '^Found 0 errors' <<<"$report" || fail "lv2_validate: $(tail -n 1 <<<"$report")"
 tail -n 1 <<<"$report"
+
+echo "--- the DSP module links no X11 or OpenGL (hosts may load it where no display exists)"
+needed="$(readelf -d "$bundle/Quorvane.so" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')"
+if grep -Eiq 'libX|libGL|libepoxy|xkbcommon' <<<"$needed"; then
+  fail "Quorvane.so needs $(tr '\n' ' ' <<<"$needed")"
+fi
+grep -Eq 'libX11|libepoxy' <<<"$(readelf -d "$bundle/Quorvane_ui.so")" || fail "Quorvane_ui.so links no X11: wrong module?"
+echo "Quorvane.so needs: $(tr '\n' ' ' <<<"$needed")"
 
 echo "--- lv2ls, lv2info"
 listed="$(lv2ls)"
