@@ -37,7 +37,7 @@ void IPlugLV2::SetPorts(const IPlugLV2_Info& info, const IPlugLV2_Variant& varia
   mInfo = &info;
   mPorts = MakeLV2Ports(*this, variant, info);
   mMainChannels = std::clamp(variant.mMainChannels, 0, std::max(MaxChannelsOnBus(kIn, 0), 0));
-  mSideChain = variant.mSideChain;
+  mSideChainSlot = std::max(MaxChannelsOnBus(kIn, 0), 0);
   mPortData.assign(mPorts.size(), nullptr);
   mLastBits.assign(mPorts.size(), kNeverApplied);
   mParamPorts.assign(static_cast<size_t>(NParams()), -1);
@@ -122,10 +122,7 @@ void IPlugLV2::Activate()
   ApplyBlockSize(0);
   ApplyBlockSize(blockSize);
   ResetProcessing();
-  mActive = true;
 }
-
-void IPlugLV2::Deactivate() { mActive = false; }
 
 void IPlugLV2::ReadControlPorts()
 {
@@ -201,16 +198,15 @@ void IPlugLV2::RenderSlice(uint32_t offset, int frames, bool bypassed)
   };
   // The main channels are always there (an unconnected input reads silence); the side chain only when
   // the host connected it.
-  const int sideChainSlot = std::max(MaxChannelsOnBus(kIn, 0), 0);
   SetChannelsConnected(kIn, 0, ChannelCount(kIn), false);
   SetChannelsConnected(kIn, 0, mMainChannels, true);
   for (int c = 0; c < mMainChannels; ++c)
     mInputs[static_cast<size_t>(c)] = buffer(mInputPorts[static_cast<size_t>(c)]);
   AttachHostBuffers(kIn, 0, mMainChannels, mInputs.data(), frames);
-  if (float* sideChain = buffer(mSideChainPort); sideChain != nullptr && mSideChain)
+  if (float* sideChain = buffer(mSideChainPort))
   {
-    SetChannelsConnected(kIn, sideChainSlot, 1, true);
-    AttachHostBuffers(kIn, sideChainSlot, 1, &sideChain, frames);
+    SetChannelsConnected(kIn, mSideChainSlot, 1, true);
+    AttachHostBuffers(kIn, mSideChainSlot, 1, &sideChain, frames);
   }
 
   SetChannelsConnected(kOut, 0, ChannelCount(kOut), true);

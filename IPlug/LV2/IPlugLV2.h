@@ -39,8 +39,8 @@ class IPlugLV2 : public IPlugAPIBase, public IPlugProcessor
 public:
   // Used when the host announces no block length; longer runs are cut into slices of this.
   static constexpr int kDefaultBlockSize = 4096;
-  // Room for the messages to the editor in one run.
-  static constexpr uint32_t kNotifyMinimumCapacity = 128;
+  // Bytes the atom ports ask the host for: room for the editor's messages in one run.
+  static constexpr uint32_t kAtomPortMinimumSize = 1024;
 
   // the host's instantiate thread (DSP) or UI thread (editor). Valid without a host.
   explicit IPlugLV2(const PluginConfig& config);
@@ -56,9 +56,8 @@ public:
   bool InstantiateDSP(double sampleRate, const LV2_Feature* const* features);
   // any host thread of the audio class; a null buffer disconnects the port
   void ConnectPort(uint32_t port, void* data);
-  // instantiate class: resets the processing as a new start
+  // instantiate class: resets the processing as a new start (deactivating needs nothing)
   void Activate();
-  void Deactivate();
   // audio thread; any frame count, no allocation, no lock
   void Run(uint32_t frames);
   // host thread (the state interface)
@@ -83,10 +82,6 @@ public:
   bool EmitMidiMessage(const MidiMessage&) override { return false; }
   void ReportMeter(int paramIdx, double value) override;
 
-  // any thread, for tests and diagnostics
-  bool IsActive() const { return mActive; }
-  double LastMeter() const { return mMeter; }
-
 private:
   void ReadControlPorts();
   void ReadMessages();
@@ -99,8 +94,8 @@ private:
   std::vector<void*> mPortData;
   std::vector<uint32_t> mLastBits; // per port: the last control value applied, as bits
   int mMainChannels = 0;
-  bool mSideChain = false;
-  int mSideChainPort = -1;
+  int mSideChainPort = -1; // -1 for a variant without one
+  int mSideChainSlot = 0;   // the frame's input slot the side chain takes
   int mEnabledPort = -1;
   int mLatencyPort = -1;
   int mMeterPort = -1;
@@ -114,8 +109,6 @@ private:
   IPlugLV2_URIs mURIs;
   bool mHasURIs = false;
   LV2_Atom_Forge mForge{};
-  bool mActive = false;
-  bool mFirstRun = true;
   double mMeter = 0.0;
   // The editor asked for the stored size, or a restore changed it: the next run tells the editor.
   std::atomic<bool> mEditorSizeWanted{false};

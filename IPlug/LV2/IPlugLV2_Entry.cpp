@@ -42,7 +42,7 @@ LV2_Handle Instantiate(const LV2_Descriptor* descriptor, double rate, const char
 void ConnectPort(LV2_Handle handle, uint32_t port, void* data) { Plug(handle)->ConnectPort(port, data); }
 void Activate(LV2_Handle handle) { Plug(handle)->Activate(); }
 void Run(LV2_Handle handle, uint32_t frames) { Plug(handle)->Run(frames); }
-void Deactivate(LV2_Handle handle) { Plug(handle)->Deactivate(); }
+void Deactivate(LV2_Handle) {} // Activate starts afresh, so stopping keeps nothing to undo
 void Cleanup(LV2_Handle handle) { delete Plug(handle); }
 
 LV2_State_Status Save(LV2_Handle handle, LV2_State_Store_Function store, LV2_State_Handle state, uint32_t,

@@ -107,7 +107,7 @@ void WritePort(std::string& ttl, const IPlugLV2& plug, const IPlugLV2_Info& info
       // Only the editor talks on these; hosts without atom support may leave them unconnected.
       ttl += "    atom:bufferType atom:Sequence ;\n    atom:supports atom:Object ;\n    lv2:designation lv2:control ;\n"
              "    lv2:portProperty lv2:connectionOptional ;\n"
-             "    rsz:minimumSize " + std::to_string(IPlugLV2::kNotifyMinimumCapacity * 8) + " ;\n";
+             "    rsz:minimumSize " + std::to_string(IPlugLV2::kAtomPortMinimumSize) + " ;\n";
       break;
     default: break;
   }
