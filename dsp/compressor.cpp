@@ -65,22 +65,22 @@ compressor::compressor() = default;
 double compressor::process(double x)
 {
   stepEnvelope(x);
-
-  const double levelDb = kDbPerNeper * std::log(std::fabs(envelope));
   slope = currentSlope();
+  gainDb = gainDbFor(kDbPerNeper * std::log(std::fabs(envelope)));
+  return x * std::exp(gainDb * kNeperPerDb);
+}
+
+double compressor::gainDbFor(double levelDb) const
+{
+  const double s = currentSlope();
   if (kneeWidth > 0.0 && kneeLow < levelDb && levelDb < kneeHigh)
   {
-    const double k = (levelDb - kneeLow) / kneeWidth * 0.5 * slope;
-    gainDb = (kneeLow - levelDb) * k;
+    const double k = (levelDb - kneeLow) / kneeWidth * 0.5 * s;
+    return (kneeLow - levelDb) * k;
   }
-  else
-  {
-    gainDb = (threshold - levelDb) * slope;
-    // Negated comparison: a NaN level lands on 0 dB rather than propagating into the gain.
-    if (!(gainDb < 0.0))
-      gainDb = 0.0;
-  }
-  return x * std::exp(gainDb * kNeperPerDb);
+  const double g = (threshold - levelDb) * s;
+  // Negated comparison: a NaN level lands on 0 dB rather than propagating into the gain.
+  return g < 0.0 ? g : 0.0;
 }
 
 void compressor::recomputeKnee()

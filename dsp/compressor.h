@@ -49,6 +49,11 @@ public:
   // Envelope step then gain computer; stores gainDb and returns x scaled by it. Audio thread.
   double process(double x) override;
 
+  // The two halves of process() for a chain that runs the gain computer over a whole block: the
+  // envelope step alone, and the gain computer for a level in dB with the current settings.
+  void stepLevel(double x) { stepEnvelope(x); }
+  double gainDbFor(double levelDb) const;
+
   // Per-sample control operations (audio thread, no allocation).
   void setAttack(double ms);
   void setRelease(double ms);

@@ -20,6 +20,13 @@ public:
 
   // Tap j of the kernel (0..128).
   static double tap(int j) noexcept;
+  // The 32 nonzero taps below the centre, at odd positions 1, 3, ..., 63.
+  static const double kOddTaps[32];
+
+  // The input pushed k samples ago (0 = newest, up to kTaps - 1), offset included.
+  double history(int k) const noexcept { return mBuffer[mPos + k]; }
+  // Replace the whole history, newest first, as block processing leaves it.
+  void setHistory(const double* newestFirst) noexcept;
 
   double offset = 1e-15;
 
@@ -53,9 +60,32 @@ public:
   // factor: the oversampling factor (2 when on). Audio thread.
   void process(double satL, double satR, double gain, int factor, double& osL, double& osR) noexcept;
 
+  // The same for a block of n <= kMaxBlock samples, with the filters run as vector FIRs over the block;
+  // agrees with process() to rounding and leaves the same state. Audio thread.
+  static constexpr int kMaxBlock = 256;
+  void processBlock(const double* satL, const double* satR, const double* gain, int n, double* osL,
+                    double* osR) noexcept;
+
   void clear() noexcept;
 
   halfbandFir upsamplerL, downsamplerL, upsamplerR, downsamplerR;
+
+private:
+  // The two input phases of a filter laid out linearly: 64 samples of history, then the block.
+  struct Phases
+  {
+    static constexpr int kHistory = 64;
+    alignas(64) double even[kHistory + kMaxBlock + 8] = {};
+    alignas(64) double odd[kHistory + kMaxBlock + 8] = {};
+    void load(const halfbandFir& f) noexcept;
+    void store(halfbandFir& f, int n) const noexcept;
+  };
+  void processChannelBlock(halfbandFir& up, halfbandFir& down, const double* sat, const double* gain, int n,
+                           double* os) noexcept;
+
+  Phases mUp, mDown;
+  alignas(64) double mUpEven[kMaxBlock + 8] = {};
+  alignas(64) double mUpOdd[kMaxBlock + 8] = {};
 };
 
 } // namespace dsp

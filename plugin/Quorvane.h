@@ -78,6 +78,8 @@ public:
 
   // any thread, for tests and diagnostics
   const QuorvaneDSP& GetDSP() const { return mDSP; }
+  // any thread: the reference chain instead of the block-processed one (see QuorvaneDSP)
+  void SetExactChain(bool exact) { mDSP.SetExactChain(exact); }
 
 private:
   void DefineParameters();

@@ -214,17 +214,21 @@ double QuorvaneDSP::Meter(double x) noexcept
   return meterState;
 }
 
+QuorvaneDSP::Snapshot QuorvaneDSP::LoadSnapshot() const noexcept
+{
+  return {boostGain.load(kRelaxed),      hfAmount.load(kRelaxed),      hpfValue.load(kRelaxed),
+          makeupGain.load(kRelaxed),     midGainDb.load(kRelaxed),     mixAmount.load(kRelaxed),
+          thresholdValue.load(kRelaxed), transientMix.load(kRelaxed),  tiltValue.load(kRelaxed),
+          attackMs.load(kRelaxed),       ratio.load(kRelaxed),         kneeFactor.load(kRelaxed),
+          releaseMs.load(kRelaxed),      osLatency.load(kRelaxed),     extSidechainOn.load(kRelaxed),
+          turboMode.load(kRelaxed),      linkAverage.load(kRelaxed),   xformerInOn.load(kRelaxed),
+          xformerOutOn.load(kRelaxed),   osFactor.load(kRelaxed)};
+}
+
 QuorvaneDSP::BlockResult QuorvaneDSP::Process(const double* const* inputs, double* const* outputs, int nFrames,
                                                double fs, int nConnectedOutputs) noexcept
 {
-  const Snapshot p{boostGain.load(kRelaxed),     hfAmount.load(kRelaxed),       hpfValue.load(kRelaxed),
-                   makeupGain.load(kRelaxed),    midGainDb.load(kRelaxed),      mixAmount.load(kRelaxed),
-                   thresholdValue.load(kRelaxed), transientMix.load(kRelaxed),  tiltValue.load(kRelaxed),
-                   attackMs.load(kRelaxed),      ratio.load(kRelaxed),          kneeFactor.load(kRelaxed),
-                   releaseMs.load(kRelaxed),     osLatency.load(kRelaxed),      extSidechainOn.load(kRelaxed),
-                   turboMode.load(kRelaxed),     linkAverage.load(kRelaxed),    xformerInOn.load(kRelaxed),
-                   xformerOutOn.load(kRelaxed),  osFactor.load(kRelaxed)};
-
+  const Snapshot p = LoadSnapshot();
   SetUpBlock(p, fs);
   ClearNonFiniteStates(p);
 
@@ -236,6 +240,18 @@ QuorvaneDSP::BlockResult QuorvaneDSP::Process(const double* const* inputs, doubl
     return {0.0, 0};
   }
 
+  if (exactChain.load(kRelaxed))
+    RunExact(p, inputs, outputs, nFrames);
+  else
+    for (int offset = 0; offset < nFrames; offset += kPassLength)
+      RunPass(p, inputs, outputs, offset, std::min(kPassLength, nFrames - offset), offset == 0);
+
+  return {meterValue, dsp::truncToInt(processingOn.load(kRelaxed) * p.osLatency)};
+}
+
+void QuorvaneDSP::RunExact(const Snapshot& p, const double* const* inputs, double* const* outputs,
+                           int nFrames) noexcept
+{
   const double* in0 = inputs[0];
   const double* in1 = inputs[1];
   const double* in2 = inputs[2];
@@ -379,7 +395,166 @@ QuorvaneDSP::BlockResult QuorvaneDSP::Process(const double* const* inputs, doubl
     meterValue = Meter(on == 1 ? 1.0 - smoothedGain : 0.0);
   }
 
-  return {meterValue, dsp::truncToInt(processingOn.load(kRelaxed) * p.osLatency)};
+}
+
+// One pass over frames [offset, offset + n) of the block: RunExact's stages regrouped so that the
+// memoryless ones run over the whole pass as vector code. Each recursion sees its inputs in the same
+// order as there, so the two differ only by the vector functions' rounding.
+void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double* const* outputs, int offset, int n,
+                          bool blockStart) noexcept
+{
+  const dsp::blockKernels& k = dsp::selectedBlockKernels();
+  PassBuffers& b = mPass;
+  const double* in0 = inputs[0] + offset;
+  const double* in1 = inputs[1] + offset;
+  double* out0 = outputs[0] + offset;
+  double* out1 = outputs[1] + offset;
+
+  // 1.-2. The offset input and its saturation.
+  const double firstOffset = -dcOffset;
+  for (int i = 0; i < n; ++i)
+  {
+    dcOffset = -dcOffset;
+    b.inL[i] = in0[i] + dcOffset;
+    b.inR[i] = in1[i] + dcOffset;
+  }
+  const auto saturate = p.xformerInOn ? k.saturateInputXf : k.saturateInput;
+  saturate(b.inL, b.satL, n);
+  saturate(b.inR, b.satR, n);
+
+  // 3. The detector curve, of the side chain or of the saturated programme.
+  if (p.extSidechainOn)
+  {
+    std::copy(inputs[2] + offset, inputs[2] + offset + n, b.detL);
+    std::copy(inputs[3] + offset, inputs[3] + offset + n, b.detR);
+    k.detectorCurve(b.detL, b.detL, n);
+    k.detectorCurve(b.detR, b.detR, n);
+  }
+  else
+  {
+    k.detectorCurve(b.satL, b.detL, n);
+    k.detectorCurve(b.satR, b.detR, n);
+  }
+
+  // 4.-11. The detector's recursions and the envelope. The block's first sample still runs with the
+  // previous block's compressor settings, so its gain is computed here; the settings then hold for the
+  // rest of the block and only the threshold glides.
+  for (int i = 0; i < n; ++i)
+  {
+    const double fL = hfL.process(midL.process(hpfL.process(static_cast<float>(b.detL[i]))));
+    const double fR = hfR.process(midR.process(hpfR.process(static_cast<float>(b.detR[i]))));
+    const double shL = dsp::boostShape(fL, p.boostGain);
+    const double shR = dsp::boostShape(fR, p.boostGain);
+    const double tL =
+      dsp::kDetectorGain * transientL.process(shL, kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+    const double tR =
+      dsp::kDetectorGain * transientR.process(shR, kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+    const double dL = dsp::kDetectorGain * fL * (1.0 - p.transientMix) + p.transientMix * tL;
+    const double dR = dsp::kDetectorGain * fR * (1.0 - p.transientMix) + p.transientMix * tR;
+    hfL.process(0.0f);
+    hfR.process(0.0f);
+    const double level = p.linkAverage ? std::fabs(0.5 * (dL + dR)) : std::fabs(std::max(dL, dR));
+
+    comp.stepLevel(level);
+    b.envelope[i] = comp.envelope;
+    b.threshold[i] = comp.threshold;
+    if (i == 0 && blockStart)
+    {
+      comp.gainDb = comp.gainDbFor(dsp::kDbPerNeper * std::log(std::fabs(comp.envelope)));
+      b.gainDb[0] = comp.gainDb;
+      b.gain[0] = std::exp(comp.gainDb * kDbToLinear);
+      comp.setAttack(p.attackMs);
+      comp.setRelease(p.releaseMs);
+      comp.setHold(kHoldMs);
+      comp.setRatio(p.ratio);
+      comp.setKneeFactor(p.kneeFactor);
+      comp.limitMode = 0;
+    }
+    comp.threshold = thresholdSmoother.step(thresholdDb);
+  }
+  comp.recomputeKnee();
+  const int first = blockStart ? 1 : 0;
+  k.compressorGain(b.envelope + first, b.threshold + first, p.kneeFactor, 1.0 - 1.0 / p.ratio, b.gainDb + first,
+                   b.gain + first, n - first);
+  comp.gainDb = b.gainDb[n - 1];
+  grDb = comp.gainDb;
+
+  // 12.-14. The gain smoother and the gain stage, at the base rate or through the oversampler.
+  for (int i = 0; i < n; ++i)
+  {
+    const double target = b.gain[i];
+    b.smoothed[i] = gainSmoother.step(target);
+    if (p.osFactor == 0)
+    {
+      const double gL = gainSmoother.step(target);
+      const double mL = makeupSmoother.step(p.makeupGain);
+      b.wetL[i] = gL * b.satL[i] * mL;
+      const double mR = makeupSmoother.step(p.makeupGain);
+      const double gR = gainSmoother.step(target);
+      b.wetR[i] = gR * b.satR[i] * mR;
+    }
+    else
+    {
+      b.makeupL[i] = makeupSmoother.step(p.makeupGain);
+      b.makeupR[i] = makeupSmoother.step(p.makeupGain);
+    }
+  }
+  if (p.osFactor != 0)
+  {
+    oversampler.processBlock(b.satL, b.satR, b.smoothed, n, b.wetL, b.wetR);
+    osL = b.wetL[n - 1];
+    osR = b.wetR[n - 1];
+    for (int i = 0; i < n; ++i)
+    {
+      b.wetL[i] = b.makeupL[i] * b.wetL[i];
+      b.wetR[i] = b.makeupR[i] * b.wetR[i];
+    }
+  }
+
+  // 15. The transformer output stage.
+  if (p.xformerOutOn)
+  {
+    k.saturateOutputXf(b.wetL, b.wetL, n);
+    k.saturateOutputXf(b.wetR, b.wetR, n);
+  }
+
+  // 16.-19. Dry path, mix, output and meter.
+  for (int i = 0; i < n; ++i)
+  {
+    if (p.osFactor == 0)
+    {
+      dryL = b.inL[i];
+      dryR = b.inR[i];
+    }
+    else if (p.osFactor == 2)
+    {
+      dryL = dryDelayL.process(in0[i], kOversamplingLatency);
+      dryR = dryDelayR.process(in1[i], kOversamplingLatency);
+    }
+    const double x1 = mixSmoother.step(p.mixAmount);
+    const double x2 = mixSmoother.step(p.mixAmount);
+    const double outL = (1.0 - x2) * dryL + x1 * b.wetL[i];
+    const double x1r = mixSmoother.step(p.mixAmount);
+    const double x2r = mixSmoother.step(p.mixAmount);
+    const double outR = (1.0 - x2r) * dryR + x1r * b.wetR[i];
+
+    const int on = processingOn.load(kRelaxed);
+    if (on != 0)
+    {
+      const double sampleOffset = (i % 2 == 0) ? firstOffset : -firstOffset;
+      out0[i] = outL - sampleOffset;
+      out1[i] = outR - sampleOffset;
+    }
+    else
+    {
+      out0[i] = in0[i];
+      out1[i] = in1[i];
+    }
+    meterValue = Meter(on == 1 ? 1.0 - b.smoothed[i] : 0.0);
+  }
+  satL = b.satL[n - 1];
+  satR = b.satR[n - 1];
+  smoothedGain = b.smoothed[n - 1];
 }
 
 } // namespace quorvane

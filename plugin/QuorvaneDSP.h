@@ -3,10 +3,18 @@
 // mild polynomial, three filters, the "Boost" shaper and the transient tilt section. The programme
 // path gets input saturation, the compressor's gain (optionally at twice the rate), make-up gain, the
 // transformer stage and the dry/wet mix. Every detail of the per-sample order is part of the sound.
+//
+// Process() runs the chain in passes over blocks of up to kPassLength frames: the memoryless stages
+// (the curves, the gain computer and its exponential, the oversampling FIRs) as vector code over the
+// whole block, and only the true recursions (filters, transient section, envelope, smoothers, meter)
+// sample by sample. The exact chain (SetExactChain) is the same one sample at a time with the C
+// library's functions: the reference the block passes are tested against. Both leave the same state, so
+// an instance may switch between them.
 
 #include <atomic>
 
 #include "dsp/biquadFilter.h"
+#include "dsp/blockKernels.h"
 #include "dsp/compressor.h"
 #include "dsp/oversampling.h"
 #include "dsp/transientFilter.h"
@@ -51,6 +59,12 @@ public:
   // bounds what the processing-off path copies.
   BlockResult Process(const double* const* inputs, double* const* outputs, int nFrames, double sampleRate,
                       int nConnectedOutputs) noexcept;
+  // Any thread: run the reference chain, sample by sample, from the next block on (tests, benchmarks,
+  // and `render --exact`).
+  void SetExactChain(bool exact) noexcept { exactChain.store(exact, std::memory_order_relaxed); }
+
+  // The longest pass of the block processing; longer blocks are processed in several.
+  static constexpr int kPassLength = dsp::oversampledGainStage::kMaxBlock;
 
   // For tests and diagnostics: the compressor as the last sample left it.
   const dsp::compressor& GetCompressor() const { return comp; }
@@ -62,6 +76,10 @@ private:
   friend struct QuorvaneDSPStates;
 
   struct Snapshot;
+  Snapshot LoadSnapshot() const noexcept;
+  void RunExact(const Snapshot& p, const double* const* inputs, double* const* outputs, int nFrames) noexcept;
+  void RunPass(const Snapshot& p, const double* const* inputs, double* const* outputs, int offset, int n,
+               bool blockStart) noexcept;
   void SetUpBlock(const Snapshot& p, double fs) noexcept;
   void ClearNonFiniteStates(const Snapshot& p) noexcept;
   double Meter(double x) noexcept;
@@ -88,6 +106,7 @@ private:
   std::atomic<int> xformerOutOn{0};
   std::atomic<int> osFactor{0};
   std::atomic<double> osLatency{0.0};
+  std::atomic<bool> exactChain{false};
 
   // Derived once per block.
   double hpfFloor = 110.0;
@@ -114,6 +133,21 @@ private:
   double meterState = 1.0;
   double meterValue = 0.0;
   std::atomic<int> clearedStates{0};
+
+  // Working arrays of one pass, padded to whole vectors.
+  struct PassBuffers
+  {
+    // One vector of slack: the gain computer may start one sample in.
+    static constexpr int kSize = dsp::roundUpToVector(kPassLength) + dsp::kMaxVectorDoubles;
+    alignas(64) double inL[kSize] = {}, inR[kSize] = {};
+    alignas(64) double satL[kSize] = {}, satR[kSize] = {};
+    alignas(64) double detL[kSize] = {}, detR[kSize] = {};
+    alignas(64) double envelope[kSize] = {}, threshold[kSize] = {};
+    alignas(64) double gainDb[kSize] = {}, gain[kSize] = {}, smoothed[kSize] = {};
+    alignas(64) double wetL[kSize] = {}, wetR[kSize] = {};
+    alignas(64) double makeupL[kSize] = {}, makeupR[kSize] = {};
+  };
+  PassBuffers mPass;
 };
 
 } // namespace quorvane

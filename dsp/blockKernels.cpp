@@ -1,0 +1,209 @@
+// Compiled once per vector target: Highway's foreach_target includes this file again for each one.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "dsp/blockKernels.cpp"
+// The targets a released x86-64 module carries; the baseline (no flags) serves anything else.
+#ifndef HWY_TARGETS
+#define HWY_TARGETS (HWY_AVX3 | HWY_AVX2 | HWY_SSE4 | HWY_STATIC_TARGET)
+#endif
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+
+#include <cmath>
+
+#include <hwy/contrib/math/math-inl.h>
+#include <hwy/highway.h>
+
+#include "dsp/blockKernels.h"
+#include "dsp/compressor.h"
+#include "dsp/curves.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace dsp {
+namespace HWY_NAMESPACE {
+namespace {
+
+namespace hn = hwy::HWY_NAMESPACE;
+using D = hn::ScalableTag<double>;
+using V = hn::Vec<D>;
+
+// The scalar curves' arithmetic, operation for operation, on vectors.
+HWY_INLINE V PolyCurve(D d, V u)
+{
+  const V u2 = hn::Mul(u, u);
+  const V u3 = hn::Mul(u2, u);
+  const V u7 = hn::Mul(hn::Mul(u3, u3), u);
+  const V sum = hn::Add(hn::Add(hn::Mul(hn::Set(d, 0.04), hn::Tanh(d, u3)), hn::Mul(hn::Set(d, 0.001), hn::Tanh(d, u2))), u);
+  return hn::Sub(sum, hn::Mul(hn::Set(d, 0.01), hn::Atan(d, u7)));
+}
+
+HWY_INLINE V XformerCurve(D d, V v)
+{
+  const V v3 = hn::Mul(hn::Mul(v, v), v);
+  const V v4 = hn::Mul(v3, v);
+  return hn::Add(hn::Sin(d, hn::Add(hn::Tanh(d, v3), hn::Tanh(d, v4))), hn::Tanh(d, v));
+}
+
+HWY_INLINE V Tiny(D d) { return hn::Set(d, 1e-15); }
+
+template <class F>
+HWY_INLINE void Map(const double* x, double* y, int n, F f)
+{
+  const D d;
+  const int lanes = static_cast<int>(hn::Lanes(d));
+  for (int i = 0; i < n; i += lanes)
+    hn::StoreU(f(d, hn::LoadU(d, x + i)), d, y + i);
+}
+
+void SaturateInput(const double* x, double* y, int n) noexcept
+{
+  Map(x, y, n, [](D d, V v) HWY_ATTR {
+    const V drive = hn::Set(d, kInputDrive);
+    return hn::Div(hn::Add(PolyCurve(d, hn::Sub(hn::Mul(drive, v), Tiny(d))), Tiny(d)), drive);
+  });
+}
+
+void SaturateInputXf(const double* x, double* y, int n) noexcept
+{
+  Map(x, y, n, [](D d, V v) HWY_ATTR {
+    const V drive = hn::Set(d, kXformerDrive);
+    const V u = hn::Sub(hn::Mul(drive, v), Tiny(d));
+    const V w = hn::Sub(hn::Add(PolyCurve(d, u), Tiny(d)), Tiny(d));
+    return hn::Div(hn::Add(XformerCurve(d, w), Tiny(d)), drive);
+  });
+}
+
+void DetectorCurve(const double* x, double* y, int n) noexcept
+{
+  Map(x, y, n, [](D d, V v) HWY_ATTR {
+    return hn::Add(PolyCurve(d, hn::Sub(hn::Mul(hn::Set(d, kDetectorDrive), v), Tiny(d))), Tiny(d));
+  });
+}
+
+void SaturateOutputXf(const double* x, double* y, int n) noexcept
+{
+  Map(x, y, n, [](D d, V v) HWY_ATTR {
+    const V drive = hn::Set(d, kXformerDrive);
+    return hn::Div(hn::Add(XformerCurve(d, hn::Sub(hn::Mul(drive, v), Tiny(d))), Tiny(d)), drive);
+  });
+}
+
+void CompressorGain(const double* env, const double* thr, double kneeFactor, double slope, double* gainDb,
+                    double* gain, int n) noexcept
+{
+  const D d;
+  const int lanes = static_cast<int>(hn::Lanes(d));
+  const V kf = hn::Set(d, kneeFactor);
+  const V s = hn::Set(d, slope);
+  const V half = hn::Set(d, 0.5);
+  const V zero = hn::Zero(d);
+  const V inf = hn::Set(d, HUGE_VAL);
+  // Below this the level is thousands of dB under any threshold: the gain is 0 dB, as the scalar
+  // computer finds for 0 and for a NaN (whose comparisons all fail).
+  const V quiet = hn::Set(d, 1e-100);
+  for (int i = 0; i < n; i += lanes)
+  {
+    const V e = hn::Abs(hn::LoadU(d, env + i));
+    const V t = hn::LoadU(d, thr + i);
+    const auto audible = hn::Ge(e, quiet);
+    const auto infinite = hn::Eq(e, inf);
+    const V levelDb = hn::Mul(hn::Set(d, kDbPerNeper), hn::Log(d, hn::IfThenElse(audible, e, hn::Set(d, 1.0))));
+
+    const V kneeWidth = hn::Neg(hn::Mul(t, kf));
+    const V kneeLow = hn::Sub(t, hn::Mul(kneeWidth, half));
+    const V kneeHigh = hn::Add(hn::Mul(kneeWidth, half), t);
+    const auto inKnee = hn::And(hn::Gt(kneeWidth, zero), hn::And(hn::Lt(kneeLow, levelDb), hn::Lt(levelDb, kneeHigh)));
+    const V k = hn::Mul(hn::Mul(hn::Div(hn::Sub(levelDb, kneeLow), kneeWidth), half), s);
+    const V knee = hn::Mul(hn::Sub(kneeLow, levelDb), k);
+    const V line = hn::Mul(hn::Sub(t, levelDb), s);
+    V g = hn::IfThenElse(inKnee, knee, hn::IfThenElseZero(hn::Lt(line, zero), line));
+    g = hn::IfThenElseZero(audible, g);
+    // An infinite envelope closes the gain completely, as log(inf) does in the scalar computer.
+    g = hn::IfThenElse(infinite, hn::Neg(inf), g);
+    hn::StoreU(g, d, gainDb + i);
+    hn::StoreU(hn::Exp(d, hn::Mul(g, hn::Set(d, kNeperPerDb))), d, gain + i);
+  }
+}
+
+void HalfbandPhase(const double* pairs, const double* centre, const double* taps, double offset, double* y,
+                   int n) noexcept
+{
+  const D d;
+  const int lanes = static_cast<int>(hn::Lanes(d));
+  for (int k = 0; k < n; k += lanes)
+  {
+    V acc = hn::Zero(d);
+    // Ascending tap order, as the per-sample filter sums.
+    for (int i = 0; i < 32; ++i)
+    {
+      const V pair = hn::Add(hn::LoadU(d, pairs + k - i), hn::LoadU(d, pairs + k - 63 + i));
+      acc = hn::Add(acc, hn::Mul(hn::Set(d, taps[i]), pair));
+    }
+    acc = hn::Add(acc, hn::Mul(hn::Set(d, 0.5), hn::LoadU(d, centre + k - 32)));
+    hn::StoreU(hn::Sub(acc, hn::Set(d, offset)), d, y + k);
+  }
+}
+
+} // namespace
+
+extern const blockKernels kKernels;
+const blockKernels kKernels = {&SaturateInput,  &SaturateInputXf, &DetectorCurve, &SaturateOutputXf,
+                               &CompressorGain, &HalfbandPhase,
+#if HWY_TARGET == HWY_AVX3
+                               "AVX-512"
+#elif HWY_TARGET == HWY_AVX2
+                               "AVX2"
+#elif HWY_TARGET == HWY_SSE4
+                               "SSE4"
+#else
+                               "portable"
+#endif
+};
+
+} // namespace HWY_NAMESPACE
+} // namespace dsp
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace dsp {
+
+namespace {
+
+// The features each target was compiled for; a processor must have all of them (and an operating
+// system that saves the wider registers, which the compiler's check includes).
+const blockKernels& Select() noexcept
+{
+#if HWY_ARCH_X86 && (defined(__GNUC__) || defined(__clang__))
+  __builtin_cpu_init();
+  const bool sse4 = __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1") &&
+                    __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("aes");
+  const bool avx2 = sse4 && __builtin_cpu_supports("avx") && __builtin_cpu_supports("avx2") &&
+                    __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("fma") &&
+                    __builtin_cpu_supports("f16c");
+  const bool avx3 = avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+                    __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw");
+#if HWY_TARGETS & HWY_AVX3
+  if (avx3)
+    return N_AVX3::kKernels;
+#endif
+#if HWY_TARGETS & HWY_AVX2
+  if (avx2)
+    return N_AVX2::kKernels;
+#endif
+#if HWY_TARGETS & HWY_SSE4
+  if (sse4)
+    return N_SSE4::kKernels;
+#endif
+  (void)avx3;
+#endif
+  return HWY_STATIC_DISPATCH(kKernels);
+}
+
+// Chosen while the module loads, so the audio thread never meets a first-use guard.
+const blockKernels& gSelected = Select();
+
+} // namespace
+
+const blockKernels& selectedBlockKernels() noexcept { return gSelected; }
+const blockKernels& portableBlockKernels() noexcept { return HWY_STATIC_DISPATCH(kKernels); }
+
+} // namespace dsp
+#endif
