@@ -20,6 +20,8 @@ packages=(
   libxkbcommon-dev
   libpng-dev
   libcairo2-dev
+  # Vector code with run-time dispatch for the chain's block passes (headers only).
+  libhwy-dev
   libgl1-mesa-dri
   xvfb
   xauth
