@@ -86,6 +86,35 @@ void SaturateOutputXf(const double* x, double* y, int n) noexcept
   });
 }
 
+void BoostShape(const double* x, double m, double* y, int n) noexcept
+{
+  const D d;
+  const hn::RebindToSigned<D> di;
+  const int lanes = static_cast<int>(hn::Lanes(d));
+  const V drive = hn::Set(d, m * 6.0);
+  const V scale = hn::Set(d, static_cast<double>(kBoostCurveScale));
+  const V one = hn::Set(d, 1.0);
+  const V last = hn::Set(d, boostCurveWide[kBoostCurveLength - 1]);
+  const double* table = boostCurveWide.data();
+  for (int i = 0; i < n; i += lanes)
+  {
+    const V a = hn::Mul(drive, hn::LoadU(d, x + i));
+    const V p = hn::Mul(hn::Abs(a), scale);
+    // Interpolated below the last entry; the last entry beyond it; entry 0 (which is 0) for a NaN or an
+    // index past the int range, as the scalar shaper does.
+    const auto inside = hn::Lt(p, hn::Set(d, kBoostCurveLength - 1.0));
+    const auto inRange = hn::Lt(p, hn::Set(d, 2147483648.0));
+    const V pc = hn::IfThenElseZero(inside, p);
+    const auto index = hn::ConvertTo(di, pc);
+    const V frac = hn::Sub(pc, hn::ConvertTo(d, index));
+    const V lo = hn::GatherIndex(d, table, index);
+    const V hi = hn::GatherIndex(d, table, hn::Add(index, hn::Set(di, 1)));
+    const V interp = hn::Add(hn::Mul(lo, hn::Sub(one, frac)), hn::Mul(hi, frac));
+    const V t = hn::IfThenElse(inside, interp, hn::IfThenElseZero(inRange, last));
+    hn::StoreU(hn::Div(hn::CopySign(t, a), drive), d, y + i);
+  }
+}
+
 void CompressorGain(const double* env, const double* thr, double kneeFactor, double slope, double* gainDb,
                     double* gain, int n) noexcept
 {
@@ -146,7 +175,7 @@ void HalfbandPhase(const double* pairs, const double* centre, const double* taps
 
 extern const blockKernels kKernels;
 const blockKernels kKernels = {&SaturateInput,  &SaturateInputXf, &DetectorCurve, &SaturateOutputXf,
-                               &CompressorGain, &HalfbandPhase,
+                               &BoostShape,    &CompressorGain,  &HalfbandPhase,
 #if HWY_TARGET == HWY_AVX3
                                "AVX-512"
 #elif HWY_TARGET == HWY_AVX2

@@ -22,6 +22,9 @@ struct blockKernels
   void (*detectorCurve)(const double* x, double* y, int n) noexcept;
   void (*saturateOutputXf)(const double* x, double* y, int n) noexcept;
 
+  // y[i] = boostShape(x[i], m). y may be x.
+  void (*boostShape)(const double* x, double m, double* y, int n) noexcept;
+
   // The compressor's gain computer for envelope env[i] against threshold thr[i], with the knee factor and
   // slope held for the block: gainDb[i] as compressor::process leaves it, and gain[i] = exp of it.
   void (*compressorGain)(const double* env, const double* thr, double kneeFactor, double slope, double* gainDb,

@@ -1,10 +1,11 @@
 #include "dsp/curves.h"
 
 #include <cmath>
+#include <cstddef>
 
 namespace dsp {
 
-const float boostCurve[kBoostCurveLength] = {
+constexpr float boostCurve[kBoostCurveLength] = {
   0.0f, 0.0020053312f, 0.0077734366f, 0.0165875f, 0.02788735f, 0.041237276f, 0.05629941f, 0.07281219f, 0.090573266f, 0.10942604f,
   0.1292491f, 0.1499481f, 0.17144933f, 0.19369482f, 0.21663836f, 0.24024265f, 0.2644768f, 0.28931448f, 0.3147324f, 0.34070906f,
   0.36722368f, 0.39425525f, 0.42178166f, 0.44977877f, 0.47821936f, 0.50707185f, 0.5362988f, 0.5658544f, 0.5956813f, 0.62570566f,
@@ -26,6 +27,13 @@ const float boostCurve[kBoostCurveLength] = {
   0.83555347f, 0.8354368f, 0.8353201f, 0.83520335f, 0.83508664f, 0.8349699f, 0.83485305f, 0.8347363f, 0.83461946f, 0.8345026f,
   0.83438575f, 0.83426887f, 0.834152f, 0.8340351f, 0.83391815f, 0.8338012f, 0.83368427f, 0.8335673f, 0.8334503f, 0.8333333f,
 };
+
+const std::array<double, kBoostCurveLength> boostCurveWide = [] {
+  std::array<double, kBoostCurveLength> wide{};
+  for (int i = 0; i < kBoostCurveLength; ++i)
+    wide[static_cast<size_t>(i)] = static_cast<double>(boostCurve[i]);
+  return wide;
+}();
 
 double polyCurve(double u)
 {

@@ -3,6 +3,8 @@
 // the transformer output stage and the "Boost" table shaper of the detector path. The 1e-15 offsets
 // keep the arithmetic away from subnormal numbers and sit exactly where the sound was voiced.
 
+#include <array>
+
 namespace dsp {
 
 inline constexpr double kInputDrive = 0.56234132519034907;   // 10^(-0.25)
@@ -25,5 +27,7 @@ double boostShape(double f, double m);
 inline constexpr int kBoostCurveLength = 200;
 inline constexpr float kBoostCurveScale = 142.143f;
 extern const float boostCurve[kBoostCurveLength];
+// The same values widened to double, for vector gathers.
+extern const std::array<double, kBoostCurveLength> boostCurveWide;
 
 } // namespace dsp

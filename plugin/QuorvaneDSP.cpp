@@ -41,15 +41,6 @@ constexpr double kTransientKnob4 = 0.25;
 
 } // namespace
 
-double smoother::step(double target) noexcept
-{
-  z = b * target + a * z;
-  // A zero or subnormal state (biased exponent 0) is flushed so the recursion never runs denormal.
-  if ((std::bit_cast<uint64_t>(z) & 0x7FF0000000000000ull) == 0)
-    z = 0.0;
-  return z;
-}
-
 bool smoother::clearNonFinite(double restart) noexcept
 {
   if (std::isfinite(z))
@@ -436,23 +427,36 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
     k.detectorCurve(b.satR, b.detR, n);
   }
 
-  // 4.-11. The detector's recursions and the envelope. The block's first sample still runs with the
-  // previous block's compressor settings, so its gain is computed here; the settings then hold for the
-  // rest of the block and only the threshold glides.
+  // 4., 8. The detector filters; the high shelves' second step per sample only touches their own state.
   for (int i = 0; i < n; ++i)
   {
-    const double fL = hfL.process(midL.process(hpfL.process(static_cast<float>(b.detL[i]))));
-    const double fR = hfR.process(midR.process(hpfR.process(static_cast<float>(b.detR[i]))));
-    const double shL = dsp::boostShape(fL, p.boostGain);
-    const double shR = dsp::boostShape(fR, p.boostGain);
-    const double tL =
-      dsp::kDetectorGain * transientL.process(shL, kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
-    const double tR =
-      dsp::kDetectorGain * transientR.process(shR, kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+    b.detL[i] = hfL.process(midL.process(hpfL.process(static_cast<float>(b.detL[i]))));
+    hfL.process(0.0f);
+  }
+  for (int i = 0; i < n; ++i)
+  {
+    b.detR[i] = hfR.process(midR.process(hpfR.process(static_cast<float>(b.detR[i]))));
+    hfR.process(0.0f);
+  }
+
+  // 5. The "Boost" shaper.
+  k.boostShape(b.detL, p.boostGain, b.shapedL, n);
+  k.boostShape(b.detR, p.boostGain, b.shapedR, n);
+
+  // 6.-11. The transient section, the link and the envelope. The block's first sample still runs with
+  // the previous block's compressor settings, so its gain is computed here; the settings then hold for
+  // the rest of the block and only the threshold glides.
+  const bool thresholdSettled = thresholdSmoother.settledAt(thresholdDb);
+  for (int i = 0; i < n; ++i)
+  {
+    const double fL = b.detL[i];
+    const double fR = b.detR[i];
+    const double tL = dsp::kDetectorGain *
+                      transientL.process(b.shapedL[i], kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+    const double tR = dsp::kDetectorGain *
+                      transientR.process(b.shapedR[i], kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
     const double dL = dsp::kDetectorGain * fL * (1.0 - p.transientMix) + p.transientMix * tL;
     const double dR = dsp::kDetectorGain * fR * (1.0 - p.transientMix) + p.transientMix * tR;
-    hfL.process(0.0f);
-    hfR.process(0.0f);
     const double level = p.linkAverage ? std::fabs(0.5 * (dL + dR)) : std::fabs(std::max(dL, dR));
 
     comp.stepLevel(level);
@@ -470,7 +474,7 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
       comp.setKneeFactor(p.kneeFactor);
       comp.limitMode = 0;
     }
-    comp.threshold = thresholdSmoother.step(thresholdDb);
+    comp.threshold = thresholdSettled ? thresholdSmoother.z : thresholdSmoother.step(thresholdDb);
   }
   comp.recomputeKnee();
   const int first = blockStart ? 1 : 0;
@@ -479,7 +483,10 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   comp.gainDb = b.gainDb[n - 1];
   grDb = comp.gainDb;
 
-  // 12.-14. The gain smoother and the gain stage, at the base rate or through the oversampler.
+  // 12.-14. The gain smoother and the gain stage, at the base rate or through the oversampler. A settled
+  // smoother's steps change nothing, so they are skipped.
+  const bool makeupSettled = makeupSmoother.settledAt(p.makeupGain);
+  auto makeupStep = [&] { return makeupSettled ? makeupSmoother.z : makeupSmoother.step(p.makeupGain); };
   for (int i = 0; i < n; ++i)
   {
     const double target = b.gain[i];
@@ -487,16 +494,16 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
     if (p.osFactor == 0)
     {
       const double gL = gainSmoother.step(target);
-      const double mL = makeupSmoother.step(p.makeupGain);
+      const double mL = makeupStep();
       b.wetL[i] = gL * b.satL[i] * mL;
-      const double mR = makeupSmoother.step(p.makeupGain);
+      const double mR = makeupStep();
       const double gR = gainSmoother.step(target);
       b.wetR[i] = gR * b.satR[i] * mR;
     }
     else
     {
-      b.makeupL[i] = makeupSmoother.step(p.makeupGain);
-      b.makeupR[i] = makeupSmoother.step(p.makeupGain);
+      b.makeupL[i] = makeupStep();
+      b.makeupR[i] = makeupStep();
     }
   }
   if (p.osFactor != 0)
@@ -519,6 +526,8 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   }
 
   // 16.-19. Dry path, mix, output and meter.
+  const bool mixSettled = mixSmoother.settledAt(p.mixAmount);
+  auto mixStep = [&] { return mixSettled ? mixSmoother.z : mixSmoother.step(p.mixAmount); };
   for (int i = 0; i < n; ++i)
   {
     if (p.osFactor == 0)
@@ -531,11 +540,11 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
       dryL = dryDelayL.process(in0[i], kOversamplingLatency);
       dryR = dryDelayR.process(in1[i], kOversamplingLatency);
     }
-    const double x1 = mixSmoother.step(p.mixAmount);
-    const double x2 = mixSmoother.step(p.mixAmount);
+    const double x1 = mixStep();
+    const double x2 = mixStep();
     const double outL = (1.0 - x2) * dryL + x1 * b.wetL[i];
-    const double x1r = mixSmoother.step(p.mixAmount);
-    const double x2r = mixSmoother.step(p.mixAmount);
+    const double x1r = mixStep();
+    const double x2r = mixStep();
     const double outR = (1.0 - x2r) * dryR + x1r * b.wetR[i];
 
     const int on = processingOn.load(kRelaxed);

@@ -12,6 +12,8 @@
 // an instance may switch between them.
 
 #include <atomic>
+#include <bit>
+#include <cstdint>
 
 #include "dsp/biquadFilter.h"
 #include "dsp/blockKernels.h"
@@ -28,7 +30,21 @@ struct smoother
   double b = 0.0;
   double z = 0.0;
 
-  double step(double target) noexcept;
+  double step(double target) noexcept
+  {
+    z = b * target + a * z;
+    // A zero or subnormal state (biased exponent 0) is flushed so the recursion never runs denormal.
+    if ((std::bit_cast<uint64_t>(z) & 0x7FF0000000000000ull) == 0)
+      z = 0.0;
+    return z;
+  }
+  // True when a step towards target would leave the state where it is, and so would every further
+  // step: the smoother has settled and steps may be skipped.
+  bool settledAt(double target) const noexcept
+  {
+    smoother next = *this;
+    return next.step(target) == z;
+  }
   // Restarts a state that is not finite at `restart`; true when it had to.
   bool clearNonFinite(double restart) noexcept;
 };
@@ -142,6 +158,7 @@ private:
     alignas(64) double inL[kSize] = {}, inR[kSize] = {};
     alignas(64) double satL[kSize] = {}, satR[kSize] = {};
     alignas(64) double detL[kSize] = {}, detR[kSize] = {};
+    alignas(64) double shapedL[kSize] = {}, shapedR[kSize] = {};
     alignas(64) double envelope[kSize] = {}, threshold[kSize] = {};
     alignas(64) double gainDb[kSize] = {}, gain[kSize] = {}, smoothed[kSize] = {};
     alignas(64) double wetL[kSize] = {}, wetR[kSize] = {};
