@@ -25,24 +25,6 @@ void envFollower::setup(int detectorMode, double attackMs, double releaseMs, dou
   windowIndex = 0;
 }
 
-void envFollower::stepEnvelope(double x)
-{
-  const double level = std::fabs(x);
-  if (level > envelope)
-  {
-    holdCount = 0;
-    envelope = (envelope - level) * attackCoef + level;
-  }
-  else if (holdCount < holdSamples)
-  {
-    ++holdCount;
-  }
-  else
-  {
-    envelope = (envelope - level) * releaseCoef + level;
-  }
-}
-
 bool envFollower::clearNonFiniteState() noexcept
 {
   if (std::isfinite(envelope))

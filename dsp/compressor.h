@@ -3,6 +3,7 @@
 // attack/release poles and an optional hold, and a feed-forward gain computer whose soft knee widens
 // as the threshold drops.
 
+#include <cmath>
 #include <vector>
 
 namespace dsp {
@@ -38,7 +39,24 @@ public:
   std::vector<double> window;
 
 protected:
-  void stepEnvelope(double x);
+  // Inline: the chain's block passes run it once per sample.
+  void stepEnvelope(double x)
+  {
+    const double level = std::fabs(x);
+    if (level > envelope)
+    {
+      holdCount = 0;
+      envelope = (envelope - level) * attackCoef + level;
+    }
+    else if (holdCount < holdSamples)
+    {
+      ++holdCount;
+    }
+    else
+    {
+      envelope = (envelope - level) * releaseCoef + level;
+    }
+  }
 };
 
 class compressor final : public envFollower

@@ -59,10 +59,6 @@ constexpr std::array<std::array<double, N + 1>, N + 1> MakeDiffBasis()
 
 constexpr auto kDiffBasis = MakeDiffBasis();
 
-constexpr double kKnobPole = 0.993;
-constexpr double kLinearKnobGain = 0.007000000000000006;
-// 0.007 / (e - 1): the logarithmic taper (e^c - 1) / (e - 1) folded into the smoother's input gain.
-constexpr double kLogKnobGain = 0.004073836948085289;
 
 bool AllFinite(const double* v, int n)
 {
@@ -73,16 +69,6 @@ bool AllFinite(const double* v, int n)
 }
 
 } // namespace
-
-double transientFilter::Taper::operator()(double c) noexcept
-{
-  if (!(c == in))
-  {
-    in = c;
-    out = std::exp(c) - 1.0;
-  }
-  return out;
-}
 
 void transientFilter::prepare(double sampleRate) noexcept
 {
@@ -148,38 +134,6 @@ void transientFilter::updateCoefficients() noexcept
   mCoefK2 = k2;
   mCoefK3 = k3;
   mCoefsValid = true;
-}
-
-double transientFilter::process(double x, double c1, double c2, double c3, double c4) noexcept
-{
-  k1 = kKnobPole * k1 + kLogKnobGain * mTaper1(c1);
-  k2 = kKnobPole * k2 + kLinearKnobGain * c2;
-  k3 = kKnobPole * k3 + kLogKnobGain * mTaper3(c3);
-  k4 = kKnobPole * k4 + kLogKnobGain * mTaper4(1.0 - c4);
-
-  if (!mCoefsValid || k2 != mCoefK2 || k3 != mCoefK3)
-    updateCoefficients();
-  const double* g = mFeedback;
-  const double* f = mFeedforward;
-
-  // The recursion D(z) w = 2 D0 (x - 1e-15) solved for the newest fifth difference of w, then summed
-  // down the ladder: each newer difference is the next higher one plus its own previous value.
-  const double d5 =
-    2.0 * (x - 1e-15) - (((g[4] * diff[4] + g[3] * diff[3]) + (g[2] * diff[2] + g[1] * diff[1])) + g[0] * diff[0]);
-  const double d4 = d5 + diff[4];
-  const double d3 = d4 + diff[3];
-  const double d2 = d3 + diff[2];
-  const double d1 = d2 + diff[1];
-  const double d0 = d1 + diff[0];
-  // The numerator's double zero at DC: only the second and higher differences reach the output.
-  const double y = outGain * k1 * (1.0 - k4) * ((f[0] * d2 + f[1] * d3) + (f[2] * d4 + f[3] * d5)) + 1e-15;
-
-  diff[0] = d0;
-  diff[1] = d1;
-  diff[2] = d2;
-  diff[3] = d3;
-  diff[4] = d4;
-  return y;
 }
 
 bool transientFilter::clearNonFiniteState() noexcept

@@ -197,12 +197,12 @@ void QuorvaneDSP::ClearNonFiniteStates(const Snapshot& p) noexcept
 
 // Gain-reduction meter ballistics: leads a rising target slightly and stays slightly short of a
 // falling one.
-double QuorvaneDSP::Meter(double x) noexcept
+double QuorvaneDSP::MeterStep(double& state, double coef, double x) noexcept
 {
   const double level = std::fabs(x);
-  const double t = meterState < level ? level * 1.0125 : level * 0.9875;
-  meterState = (meterState - t) * meterCoef + t;
-  return meterState;
+  const double t = state < level ? level * 1.0125 : level * 0.9875;
+  state = (state - t) * coef + t;
+  return state;
 }
 
 QuorvaneDSP::Snapshot QuorvaneDSP::LoadSnapshot() const noexcept
@@ -383,7 +383,7 @@ void QuorvaneDSP::RunExact(const Snapshot& p, const double* const* inputs, doubl
       out0[i] = in0[i];
       out1[i] = in1[i];
     }
-    meterValue = Meter(on == 1 ? 1.0 - smoothedGain : 0.0);
+    meterValue = MeterStep(meterState, meterCoef, on == 1 ? 1.0 - smoothedGain : 0.0);
   }
 
 }
@@ -428,15 +428,18 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   }
 
   // 4., 8. The detector filters; the high shelves' second step per sample only touches their own state.
-  for (int i = 0; i < n; ++i)
+  // The recursions run on local copies throughout: stores to the pass buffers could alias members and
+  // would keep every state in memory.
   {
-    b.detL[i] = hfL.process(midL.process(hpfL.process(static_cast<float>(b.detL[i]))));
-    hfL.process(0.0f);
-  }
-  for (int i = 0; i < n; ++i)
-  {
-    b.detR[i] = hfR.process(midR.process(hpfR.process(static_cast<float>(b.detR[i]))));
-    hfR.process(0.0f);
+    dsp::biquadFilter hpL = hpfL, mdL = midL, shL = hfL, hpR = hpfR, mdR = midR, shR = hfR;
+    for (int i = 0; i < n; ++i)
+    {
+      b.detL[i] = shL.process(mdL.process(hpL.process(static_cast<float>(b.detL[i]))));
+      b.detR[i] = shR.process(mdR.process(hpR.process(static_cast<float>(b.detR[i]))));
+      shL.process(0.0f);
+      shR.process(0.0f);
+    }
+    hpfL = hpL, midL = mdL, hfL = shL, hpfR = hpR, midR = mdR, hfR = shR;
   }
 
   // 5. The "Boost" shaper.
@@ -447,14 +450,15 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   // the previous block's compressor settings, so its gain is computed here; the settings then hold for
   // the rest of the block and only the threshold glides.
   const bool thresholdSettled = thresholdSmoother.settledAt(thresholdDb);
+  dsp::transientFilter trL = transientL, trR = transientR;
   for (int i = 0; i < n; ++i)
   {
     const double fL = b.detL[i];
     const double fR = b.detR[i];
-    const double tL = dsp::kDetectorGain *
-                      transientL.process(b.shapedL[i], kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
-    const double tR = dsp::kDetectorGain *
-                      transientR.process(b.shapedR[i], kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+    const double tL =
+      dsp::kDetectorGain * trL.process(b.shapedL[i], kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+    const double tR =
+      dsp::kDetectorGain * trR.process(b.shapedR[i], kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
     const double dL = dsp::kDetectorGain * fL * (1.0 - p.transientMix) + p.transientMix * tL;
     const double dR = dsp::kDetectorGain * fR * (1.0 - p.transientMix) + p.transientMix * tR;
     const double level = p.linkAverage ? std::fabs(0.5 * (dL + dR)) : std::fabs(std::max(dL, dR));
@@ -476,6 +480,8 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
     }
     comp.threshold = thresholdSettled ? thresholdSmoother.z : thresholdSmoother.step(thresholdDb);
   }
+  transientL = trL;
+  transientR = trR;
   comp.recomputeKnee();
   const int first = blockStart ? 1 : 0;
   k.compressorGain(b.envelope + first, b.threshold + first, p.kneeFactor, 1.0 - 1.0 / p.ratio, b.gainDb + first,
@@ -486,18 +492,19 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   // 12.-14. The gain smoother and the gain stage, at the base rate or through the oversampler. A settled
   // smoother's steps change nothing, so they are skipped.
   const bool makeupSettled = makeupSmoother.settledAt(p.makeupGain);
-  auto makeupStep = [&] { return makeupSettled ? makeupSmoother.z : makeupSmoother.step(p.makeupGain); };
+  smoother gs = gainSmoother, ms = makeupSmoother;
+  auto makeupStep = [&] { return makeupSettled ? ms.z : ms.step(p.makeupGain); };
   for (int i = 0; i < n; ++i)
   {
     const double target = b.gain[i];
-    b.smoothed[i] = gainSmoother.step(target);
+    b.smoothed[i] = gs.step(target);
     if (p.osFactor == 0)
     {
-      const double gL = gainSmoother.step(target);
+      const double gL = gs.step(target);
       const double mL = makeupStep();
       b.wetL[i] = gL * b.satL[i] * mL;
       const double mR = makeupStep();
-      const double gR = gainSmoother.step(target);
+      const double gR = gs.step(target);
       b.wetR[i] = gR * b.satR[i] * mR;
     }
     else
@@ -506,6 +513,8 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
       b.makeupR[i] = makeupStep();
     }
   }
+  gainSmoother = gs;
+  makeupSmoother = ms;
   if (p.osFactor != 0)
   {
     oversampler.processBlock(b.satL, b.satR, b.smoothed, n, b.wetL, b.wetR);
@@ -527,7 +536,9 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
 
   // 16.-19. Dry path, mix, output and meter.
   const bool mixSettled = mixSmoother.settledAt(p.mixAmount);
-  auto mixStep = [&] { return mixSettled ? mixSmoother.z : mixSmoother.step(p.mixAmount); };
+  smoother xs = mixSmoother;
+  double meter = meterState;
+  auto mixStep = [&] { return mixSettled ? xs.z : xs.step(p.mixAmount); };
   for (int i = 0; i < n; ++i)
   {
     if (p.osFactor == 0)
@@ -559,8 +570,10 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
       out0[i] = in0[i];
       out1[i] = in1[i];
     }
-    meterValue = Meter(on == 1 ? 1.0 - b.smoothed[i] : 0.0);
+    meterValue = MeterStep(meter, meterCoef, on == 1 ? 1.0 - b.smoothed[i] : 0.0);
   }
+  mixSmoother = xs;
+  meterState = meter;
   satL = b.satL[n - 1];
   satR = b.satR[n - 1];
   smoothedGain = b.smoothed[n - 1];

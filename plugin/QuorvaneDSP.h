@@ -98,7 +98,7 @@ private:
                bool blockStart) noexcept;
   void SetUpBlock(const Snapshot& p, double fs) noexcept;
   void ClearNonFiniteStates(const Snapshot& p) noexcept;
-  double Meter(double x) noexcept;
+  static double MeterStep(double& state, double coef, double x) noexcept;
 
   // Parameter-derived values, written by OnParamChange on any thread and read by Process.
   std::atomic<double> boostGain{1.0};
