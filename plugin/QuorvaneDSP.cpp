@@ -195,16 +195,6 @@ void QuorvaneDSP::ClearNonFiniteStates(const Snapshot& p) noexcept
     clearedStates.fetch_add(cleared, std::memory_order_relaxed);
 }
 
-// Gain-reduction meter ballistics: leads a rising target slightly and stays slightly short of a
-// falling one.
-double QuorvaneDSP::MeterStep(double& state, double coef, double x) noexcept
-{
-  const double level = std::fabs(x);
-  const double t = state < level ? level * 1.0125 : level * 0.9875;
-  state = (state - t) * coef + t;
-  return state;
-}
-
 QuorvaneDSP::Snapshot QuorvaneDSP::LoadSnapshot() const noexcept
 {
   return {boostGain.load(kRelaxed),      hfAmount.load(kRelaxed),      hpfValue.load(kRelaxed),

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 
 #include "dsp/biquadFilter.h"
@@ -98,7 +99,15 @@ private:
                bool blockStart) noexcept;
   void SetUpBlock(const Snapshot& p, double fs) noexcept;
   void ClearNonFiniteStates(const Snapshot& p) noexcept;
-  static double MeterStep(double& state, double coef, double x) noexcept;
+  // Gain-reduction meter ballistics: leads a rising target slightly and stays slightly short of a
+  // falling one.
+  static double MeterStep(double& state, double coef, double x) noexcept
+  {
+    const double level = std::fabs(x);
+    const double t = state < level ? level * 1.0125 : level * 0.9875;
+    state = (state - t) * coef + t;
+    return state;
+  }
 
   // Parameter-derived values, written by OnParamChange on any thread and read by Process.
   std::atomic<double> boostGain{1.0};
