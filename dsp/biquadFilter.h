@@ -2,6 +2,8 @@
 // Second-order IIR section (transposed direct form II) with seven response types. The detector uses
 // it in single precision at its ports and double precision inside.
 
+#include "dsp/numeric.h"
+
 namespace dsp {
 
 class biquadFilter
@@ -45,6 +47,41 @@ public:
 
 private:
   void design();
+};
+
+// The same recursion for two filters at once (the chain's left and right), lane by lane: loaded from the
+// two filters, stepped, and stored back. Bit for bit what process() does with each.
+struct biquadPair
+{
+  double2 b0, b1, b2, a1, a2, z1, z2;
+
+  biquadPair(const biquadFilter& l, const biquadFilter& r) noexcept
+    : b0{l.b0, r.b0}
+    , b1{l.b1, r.b1}
+    , b2{l.b2, r.b2}
+    , a1{l.a1, r.a1}
+    , a2{l.a2, r.a2}
+    , z1{l.z1, r.z1}
+    , z2{l.z2, r.z2}
+  {
+  }
+
+  // Takes and returns single-precision values held in doubles, as process() takes and returns floats.
+  double2 process(double2 x) noexcept
+  {
+    const double2 y = x * b0 + z1;
+    z1 = x * b1 + z2 - a1 * y;
+    z2 = x * b2 - a2 * y;
+    return roundToFloat(y);
+  }
+
+  void store(biquadFilter& l, biquadFilter& r) const noexcept
+  {
+    l.z1 = z1[0];
+    l.z2 = z2[0];
+    r.z1 = z1[1];
+    r.z2 = z2[1];
+  }
 };
 
 } // namespace dsp

@@ -33,6 +33,16 @@ public:
   // One sample with the four raw knob positions; audio thread.
   double process(double x, double c1, double c2, double c3, double c4) noexcept;
 
+  // process() in its two halves, for running the chain's two channels in one vector: the knobs (the
+  // same for both channels) step once, then the signal recursion runs on each channel's differences.
+  // T is double or a vector of doubles; the arithmetic is the same, operation for operation.
+  void stepKnobs(double c1, double c2, double c3, double c4) noexcept;
+  template <class T>
+  T stepSignal(T x, T (&differences)[kOrder]) const noexcept;
+  // True when the other filter's knobs, weights and coefficients are exactly this one's, so that this
+  // one's stepKnobs() stands for both. (NaN tapers compare unequal, which is the safe answer.)
+  bool sameKnobs(const transientFilter& other) const noexcept;
+
   int rateInt = 0;
   double rate = 0.0;
   double outGain = 0.0;
@@ -88,7 +98,7 @@ inline double transientFilter::Taper::operator()(double c) noexcept
   return out;
 }
 
-inline double transientFilter::process(double x, double c1, double c2, double c3, double c4) noexcept
+inline void transientFilter::stepKnobs(double c1, double c2, double c3, double c4) noexcept
 {
   k1 = kKnobPole * k1 + kLogKnobGain * mTaper1(c1);
   k2 = kKnobPole * k2 + kLinearKnobGain * c2;
@@ -97,27 +107,52 @@ inline double transientFilter::process(double x, double c1, double c2, double c3
 
   if (!mCoefsValid || k2 != mCoefK2 || k3 != mCoefK3)
     updateCoefficients();
+}
+
+template <class T>
+inline T transientFilter::stepSignal(T x, T (&d)[kOrder]) const noexcept
+{
   const double* g = mFeedback;
   const double* f = mFeedforward;
-
   // The recursion D(z) w = 2 D0 (x - 1e-15) solved for the newest fifth difference of w, then summed
   // down the ladder: each newer difference is the next higher one plus its own previous value.
-  const double d5 =
-    2.0 * (x - 1e-15) - (((g[4] * diff[4] + g[3] * diff[3]) + (g[2] * diff[2] + g[1] * diff[1])) + g[0] * diff[0]);
-  const double d4 = d5 + diff[4];
-  const double d3 = d4 + diff[3];
-  const double d2 = d3 + diff[2];
-  const double d1 = d2 + diff[1];
-  const double d0 = d1 + diff[0];
+  const T d5 = 2.0 * (x - 1e-15) - (((g[4] * d[4] + g[3] * d[3]) + (g[2] * d[2] + g[1] * d[1])) + g[0] * d[0]);
+  const T d4 = d5 + d[4];
+  const T d3 = d4 + d[3];
+  const T d2 = d3 + d[2];
+  const T d1 = d2 + d[1];
+  const T d0 = d1 + d[0];
   // The numerator's double zero at DC: only the second and higher differences reach the output.
-  const double y = outGain * k1 * (1.0 - k4) * ((f[0] * d2 + f[1] * d3) + (f[2] * d4 + f[3] * d5)) + 1e-15;
-
-  diff[0] = d0;
-  diff[1] = d1;
-  diff[2] = d2;
-  diff[3] = d3;
-  diff[4] = d4;
+  const T y = outGain * k1 * (1.0 - k4) * ((f[0] * d2 + f[1] * d3) + (f[2] * d4 + f[3] * d5)) + 1e-15;
+  d[0] = d0;
+  d[1] = d1;
+  d[2] = d2;
+  d[3] = d3;
+  d[4] = d4;
   return y;
+}
+
+inline double transientFilter::process(double x, double c1, double c2, double c3, double c4) noexcept
+{
+  stepKnobs(c1, c2, c3, c4);
+  return stepSignal(x, diff);
+}
+
+inline bool transientFilter::sameKnobs(const transientFilter& o) const noexcept
+{
+  auto same = [](const double* a, const double* b, int n) {
+    for (int i = 0; i < n; ++i)
+      if (!(a[i] == b[i]))
+        return false;
+    return true;
+  };
+  const double mine[] = {rate, outGain, k1, k2, k3, k4, mTaper1.in, mTaper1.out, mTaper3.in, mTaper3.out,
+                         mTaper4.in, mTaper4.out, mCoefK2, mCoefK3};
+  const double theirs[] = {o.rate, o.outGain, o.k1, o.k2, o.k3, o.k4, o.mTaper1.in, o.mTaper1.out, o.mTaper3.in,
+                           o.mTaper3.out, o.mTaper4.in, o.mTaper4.out, o.mCoefK2, o.mCoefK3};
+  return mCoefsValid && o.mCoefsValid && same(mine, theirs, 14) && same(mFeedback, o.mFeedback, kOrder) &&
+         same(mFeedforward, o.mFeedforward, kOrder - 1) && same(&denWeights[0][0], &o.denWeights[0][0], kMonomials * (kOrder + 1)) &&
+         same(&numWeights[0][0], &o.numWeights[0][0], kMonomials * (kOrder + 1));
 }
 
 } // namespace dsp

@@ -417,19 +417,20 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
     k.detectorCurve(b.satR, b.detR, n);
   }
 
-  // 4., 8. The detector filters; the high shelves' second step per sample only touches their own state.
-  // The recursions run on local copies throughout: stores to the pass buffers could alias members and
-  // would keep every state in memory.
+  // 4., 8. The detector filters, both channels in one vector; the high shelves' second step per sample
+  // only touches their own state.
   {
-    dsp::biquadFilter hpL = hpfL, mdL = midL, shL = hfL, hpR = hpfR, mdR = midR, shR = hfR;
+    dsp::biquadPair hp(hpfL, hpfR), md(midL, midR), shelf(hfL, hfR);
     for (int i = 0; i < n; ++i)
     {
-      b.detL[i] = shL.process(mdL.process(hpL.process(static_cast<float>(b.detL[i]))));
-      b.detR[i] = shR.process(mdR.process(hpR.process(static_cast<float>(b.detR[i]))));
-      shL.process(0.0f);
-      shR.process(0.0f);
+      const dsp::double2 f = shelf.process(md.process(hp.process(dsp::roundToFloat(dsp::double2{b.detL[i], b.detR[i]}))));
+      b.detL[i] = f[0];
+      b.detR[i] = f[1];
+      shelf.process(dsp::double2{});
     }
-    hpfL = hpL, midL = mdL, hfL = shL, hpfR = hpR, midR = mdR, hfR = shR;
+    hp.store(hpfL, hpfR);
+    md.store(midL, midR);
+    shelf.store(hfL, hfR);
   }
 
   // 5. The "Boost" shaper.
@@ -440,15 +441,30 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   // the previous block's compressor settings, so its gain is computed here; the settings then hold for
   // the rest of the block and only the threshold glides.
   const bool thresholdSettled = thresholdSmoother.settledAt(thresholdDb);
-  dsp::transientFilter trL = transientL, trR = transientR;
+  // The two transient filters see the same knobs, so once their knob states agree the knobs step once
+  // and the two signal recursions share a vector.
+  const bool paired = transientL.sameKnobs(transientR);
+  dsp::transientFilter tr = transientL, trR = transientR;
+  dsp::double2 differences[dsp::transientFilter::kOrder];
+  for (int k = 0; k < dsp::transientFilter::kOrder; ++k)
+    differences[k] = dsp::double2{transientL.diff[k], transientR.diff[k]};
   for (int i = 0; i < n; ++i)
   {
     const double fL = b.detL[i];
     const double fR = b.detR[i];
-    const double tL =
-      dsp::kDetectorGain * trL.process(b.shapedL[i], kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
-    const double tR =
-      dsp::kDetectorGain * trR.process(b.shapedR[i], kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+    double tL, tR;
+    if (paired)
+    {
+      tr.stepKnobs(kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+      const dsp::double2 t = tr.stepSignal(dsp::double2{b.shapedL[i], b.shapedR[i]}, differences);
+      tL = dsp::kDetectorGain * t[0];
+      tR = dsp::kDetectorGain * t[1];
+    }
+    else
+    {
+      tL = dsp::kDetectorGain * tr.process(b.shapedL[i], kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+      tR = dsp::kDetectorGain * trR.process(b.shapedR[i], kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+    }
     const double dL = dsp::kDetectorGain * fL * (1.0 - p.transientMix) + p.transientMix * tL;
     const double dR = dsp::kDetectorGain * fR * (1.0 - p.transientMix) + p.transientMix * tR;
     const double level = p.linkAverage ? std::fabs(0.5 * (dL + dR)) : std::fabs(std::max(dL, dR));
@@ -470,8 +486,22 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
     }
     comp.threshold = thresholdSettled ? thresholdSmoother.z : thresholdSmoother.step(thresholdDb);
   }
-  transientL = trL;
-  transientR = trR;
+  if (paired)
+  {
+    // Both filters leave with the shared knob state and their own lane of the differences.
+    transientL = tr;
+    transientR = tr;
+    for (int k = 0; k < dsp::transientFilter::kOrder; ++k)
+    {
+      transientL.diff[k] = differences[k][0];
+      transientR.diff[k] = differences[k][1];
+    }
+  }
+  else
+  {
+    transientL = tr;
+    transientR = trR;
+  }
   comp.recomputeKnee();
   const int first = blockStart ? 1 : 0;
   k.compressorGain(b.envelope + first, b.threshold + first, p.kneeFactor, 1.0 - 1.0 / p.ratio, b.gainDb + first,
