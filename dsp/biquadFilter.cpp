@@ -16,6 +16,10 @@ bool biquadFilter::clearNonFiniteState() noexcept
 
 void biquadFilter::setup(int newType, double newFreq, double newQ, double newDbGain)
 {
+  // The chain sets its filters up every block; the design only changes when a value does.
+  if (designed && newType == type && newFreq == freq && newQ == q && newDbGain == dbGain)
+    return;
+  designed = true;
   type = newType;
   freq = newFreq;
   q = newQ;

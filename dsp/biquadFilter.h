@@ -47,6 +47,7 @@ public:
 
 private:
   void design();
+  bool designed = false;
 };
 
 // The same recursion for two filters at once (the chain's left and right), lane by lane: loaded from the

@@ -72,6 +72,10 @@ bool AllFinite(const double* v, int n)
 
 void transientFilter::prepare(double sampleRate) noexcept
 {
+  // The chain prepares every block; the weights only change with the rate.
+  if (mPrepared && truncToInt(sampleRate) == rateInt)
+    return;
+  mPrepared = true;
   rateInt = truncToInt(sampleRate);
   // The clamp keeps the bilinear constant finite and positive for any rate a host reports.
   rate = std::min(192000.0, std::max(1.0, static_cast<double>(rateInt)));

@@ -79,6 +79,7 @@ private:
   Taper mTaper1, mTaper3, mTaper4;
   void updateCoefficients() noexcept;
 
+  bool mPrepared = false;
   bool mCoefsValid = false;
   double mCoefK2 = 0.0, mCoefK3 = 0.0;
   // Evaluated for the current knobs and divided by D0: the feedback weights of diff[0..4] and the

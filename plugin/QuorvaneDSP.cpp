@@ -158,15 +158,19 @@ void QuorvaneDSP::SetUpBlock(const Snapshot& p, double fs) noexcept
 
   thresholdDb = (p.thresholdValue + 15.0) / 30.0 * 35.0 - 40.0;
 
-  // The meter settles to 1 % in 0.3 s.
-  meterCoef = std::exp(-4.60517018599 / (fs * 0.3));
-
+  // Both poles depend on the rate alone.
+  if (!(fs == coefRate))
+  {
+    coefRate = fs;
+    // The meter settles to 1 % in 0.3 s.
+    meterCoef = std::exp(-4.60517018599 / (fs * 0.3));
+    smootherPole = std::exp(-2.0 * std::numbers::pi / (fs * 0.1));
+  }
   // A 10 Hz one-pole for all four smoothers.
-  const double a = std::exp(-2.0 * std::numbers::pi / (fs * 0.1));
   for (smoother* s : {&makeupSmoother, &thresholdSmoother, &mixSmoother, &gainSmoother})
   {
-    s->a = a;
-    s->b = 1.0 - a;
+    s->a = smootherPole;
+    s->b = 1.0 - smootherPole;
   }
 }
 

@@ -141,6 +141,8 @@ private:
   double hfShelfDb = 0.0;
   double thresholdDb = 0.0;
   double meterCoef = 0.0;
+  double smootherPole = 0.0;
+  double coefRate = -1.0;
 
   // State.
   double dcOffset = 1e-15;
