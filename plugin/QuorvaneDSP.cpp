@@ -521,18 +521,18 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   for (int i = 0; i < n; ++i)
   {
     const double target = b.gain[i];
-    b.smoothed[i] = gs.step(target);
     if (p.osFactor == 0)
     {
-      const double gL = gs.step(target);
+      double gL, gR;
+      gs.stepThree(target, b.smoothed[i], gL, gR);
       const double mL = makeupStep();
       b.wetL[i] = gL * b.satL[i] * mL;
       const double mR = makeupStep();
-      const double gR = gs.step(target);
       b.wetR[i] = gR * b.satR[i] * mR;
     }
     else
     {
+      b.smoothed[i] = gs.step(target);
       b.makeupL[i] = makeupStep();
       b.makeupR[i] = makeupStep();
     }
