@@ -37,6 +37,14 @@ public:
   // same for both channels) step once, then the signal recursion runs on each channel's differences.
   // T is double or a vector of doubles; the arithmetic is the same, operation for operation.
   void stepKnobs(double c1, double c2, double c3, double c4) noexcept;
+  // True when stepKnobs with these positions would change nothing, now and so at every later step.
+  bool knobsSettledAt(double c1, double c2, double c3, double c4) const noexcept
+  {
+    transientFilter next = *this;
+    next.stepKnobs(c1, c2, c3, c4);
+    return next.k1 == k1 && next.k2 == k2 && next.k3 == k3 && next.k4 == k4 && mCoefsValid &&
+           next.mTaper1.in == mTaper1.in && next.mTaper3.in == mTaper3.in && next.mTaper4.in == mTaper4.in;
+  }
   template <class T>
   T stepSignal(T x, T (&differences)[kOrder]) const noexcept;
   // True when the other filter's knobs, weights and coefficients are exactly this one's, so that this

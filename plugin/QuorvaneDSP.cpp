@@ -448,6 +448,9 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   // The two transient filters see the same knobs, so once their knob states agree the knobs step once
   // and the two signal recursions share a vector.
   const bool paired = transientL.sameKnobs(transientR);
+  // Settled knobs stay where they are, so their steps are skipped.
+  const bool knobsSettled =
+    paired && transientL.knobsSettledAt(kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
   dsp::transientFilter tr = transientL, trR = transientR;
   dsp::double2 differences[dsp::transientFilter::kOrder];
   for (int k = 0; k < dsp::transientFilter::kOrder; ++k)
@@ -459,7 +462,8 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
     double tL, tR;
     if (paired)
     {
-      tr.stepKnobs(kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+      if (!knobsSettled)
+        tr.stepKnobs(kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
       const dsp::double2 t = tr.stepSignal(dsp::double2{b.shapedL[i], b.shapedR[i]}, differences);
       tL = dsp::kDetectorGain * t[0];
       tR = dsp::kDetectorGain * t[1];
