@@ -216,32 +216,51 @@ namespace {
 
 // The features each target was compiled for; a processor must have all of them (and an operating
 // system that saves the wider registers, which the compiler's check includes).
-const blockKernels& Select() noexcept
+struct Features
 {
+  bool sse4 = false, avx2 = false, avx3 = false;
+};
+
+Features Detect() noexcept
+{
+  Features f;
 #if HWY_ARCH_X86 && (defined(__GNUC__) || defined(__clang__))
   __builtin_cpu_init();
-  const bool sse4 = __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1") &&
-                    __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("aes");
-  const bool avx2 = sse4 && __builtin_cpu_supports("avx") && __builtin_cpu_supports("avx2") &&
-                    __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("fma") &&
-                    __builtin_cpu_supports("f16c");
-  const bool avx3 = avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
-                    __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw");
+  f.sse4 = __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1") && __builtin_cpu_supports("sse4.2") &&
+           __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("aes");
+  f.avx2 = f.sse4 && __builtin_cpu_supports("avx") && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+           __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("fma") && __builtin_cpu_supports("f16c");
+  f.avx3 = f.avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+           __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw");
+#endif
+  return f;
+}
+
+int Runnable(const blockKernels* out[4]) noexcept
+{
+  [[maybe_unused]] const Features f = Detect();
+  int count = 0;
 #if HWY_TARGETS & HWY_AVX3
-  if (avx3)
-    return N_AVX3::kKernels;
+  if (f.avx3)
+    out[count++] = &N_AVX3::kKernels;
 #endif
 #if HWY_TARGETS & HWY_AVX2
-  if (avx2)
-    return N_AVX2::kKernels;
+  if (f.avx2)
+    out[count++] = &N_AVX2::kKernels;
 #endif
 #if HWY_TARGETS & HWY_SSE4
-  if (sse4)
-    return N_SSE4::kKernels;
+  if (f.sse4)
+    out[count++] = &N_SSE4::kKernels;
 #endif
-  (void)avx3;
-#endif
-  return HWY_STATIC_DISPATCH(kKernels);
+  out[count++] = &HWY_STATIC_DISPATCH(kKernels);
+  return count;
+}
+
+const blockKernels& Select() noexcept
+{
+  const blockKernels* all[4];
+  Runnable(all);
+  return *all[0];
 }
 
 // Chosen while the module loads, so the audio thread never meets a first-use guard.
@@ -250,7 +269,7 @@ const blockKernels& gSelected = Select();
 } // namespace
 
 const blockKernels& selectedBlockKernels() noexcept { return gSelected; }
-const blockKernels& portableBlockKernels() noexcept { return HWY_STATIC_DISPATCH(kKernels); }
+int runnableBlockKernels(const blockKernels* out[4]) noexcept { return Runnable(out); }
 
 } // namespace dsp
 #endif

@@ -42,7 +42,8 @@ struct blockKernels
 
 // The variant for this processor, chosen when the module loaded; safe on the audio thread.
 const blockKernels& selectedBlockKernels() noexcept;
-// The plain variant, which runs everywhere: lets tests compare every variant this processor can run.
-const blockKernels& portableBlockKernels() noexcept;
+// Every variant this processor can run, widest first and the portable one last: for tests and benchmarks.
+// Fills `out` (room for four) and returns the count.
+int runnableBlockKernels(const blockKernels* out[4]) noexcept;
 
 } // namespace dsp
