@@ -455,45 +455,86 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   dsp::double2 differences[dsp::transientFilter::kOrder];
   for (int k = 0; k < dsp::transientFilter::kOrder; ++k)
     differences[k] = dsp::double2{transientL.diff[k], transientR.diff[k]};
-  for (int i = 0; i < n; ++i)
-  {
-    const double fL = b.detL[i];
-    const double fR = b.detR[i];
+  // Read once into locals: stores to the pass buffers could otherwise alias them.
+  const double transientMix = p.transientMix;
+  const double tilt = tiltControl;
+  const double thresholdTarget = thresholdDb;
+  const bool average = p.linkAverage != 0;
+  smoother ts = thresholdSmoother;
+  auto detectorLevel = [&](int i) {
     double tL, tR;
     if (paired)
     {
       if (!knobsSettled)
-        tr.stepKnobs(kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+        tr.stepKnobs(kTransientKnob1, tilt, tilt, kTransientKnob4);
       const dsp::double2 t = tr.stepSignal(dsp::double2{b.shapedL[i], b.shapedR[i]}, differences);
       tL = dsp::kDetectorGain * t[0];
       tR = dsp::kDetectorGain * t[1];
     }
     else
     {
-      tL = dsp::kDetectorGain * tr.process(b.shapedL[i], kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
-      tR = dsp::kDetectorGain * trR.process(b.shapedR[i], kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
+      tL = dsp::kDetectorGain * tr.process(b.shapedL[i], kTransientKnob1, tilt, tilt, kTransientKnob4);
+      tR = dsp::kDetectorGain * trR.process(b.shapedR[i], kTransientKnob1, tilt, tilt, kTransientKnob4);
     }
-    const double dL = dsp::kDetectorGain * fL * (1.0 - p.transientMix) + p.transientMix * tL;
-    const double dR = dsp::kDetectorGain * fR * (1.0 - p.transientMix) + p.transientMix * tR;
-    const double level = p.linkAverage ? std::fabs(0.5 * (dL + dR)) : std::fabs(std::max(dL, dR));
+    const double dL = dsp::kDetectorGain * b.detL[i] * (1.0 - transientMix) + transientMix * tL;
+    const double dR = dsp::kDetectorGain * b.detR[i] * (1.0 - transientMix) + transientMix * tR;
+    return average ? std::fabs(0.5 * (dL + dR)) : std::fabs(std::max(dL, dR));
+  };
+  auto glideThreshold = [&] { return thresholdSettled ? ts.z : ts.step(thresholdTarget); };
 
-    comp.stepLevel(level);
-    b.envelope[i] = comp.envelope;
-    b.threshold[i] = comp.threshold;
-    if (i == 0 && blockStart)
-    {
-      comp.gainDb = comp.gainDbFor(dsp::kDbPerNeper * std::log(std::fabs(comp.envelope)));
-      b.gainDb[0] = comp.gainDb;
-      b.gain[0] = std::exp(comp.gainDb * kDbToLinear);
-      comp.setAttack(p.attackMs);
-      comp.setRelease(p.releaseMs);
-      comp.setHold(kHoldMs);
-      comp.setRatio(p.ratio);
-      comp.setKneeFactor(p.kneeFactor);
-      comp.limitMode = 0;
-    }
-    comp.threshold = thresholdSettled ? thresholdSmoother.z : thresholdSmoother.step(thresholdDb);
+  int from = 0;
+  if (blockStart)
+  {
+    comp.stepLevel(detectorLevel(0));
+    b.envelope[0] = comp.envelope;
+    b.threshold[0] = comp.threshold;
+    comp.gainDb = comp.gainDbFor(dsp::kDbPerNeper * std::log(std::fabs(comp.envelope)));
+    b.gainDb[0] = comp.gainDb;
+    b.gain[0] = std::exp(comp.gainDb * kDbToLinear);
+    comp.setAttack(p.attackMs);
+    comp.setRelease(p.releaseMs);
+    comp.setHold(kHoldMs);
+    comp.setRatio(p.ratio);
+    comp.setKneeFactor(p.kneeFactor);
+    comp.limitMode = 0;
+    comp.threshold = glideThreshold();
+    from = 1;
   }
+  if (comp.holdSamples == 0)
+  {
+    // Without a hold (the chain never sets one) the envelope step only picks its pole, and its state is
+    // two numbers, kept local.
+    double envelope = comp.envelope;
+    double threshold = comp.threshold;
+    const double attack = comp.attackCoef;
+    const double release = comp.releaseCoef;
+    bool rose = false;
+    for (int i = from; i < n; ++i)
+    {
+      const double level = detectorLevel(i);
+      const bool rising = level > envelope;
+      envelope = (envelope - level) * (rising ? attack : release) + level;
+      rose = rose || rising;
+      b.envelope[i] = envelope;
+      b.threshold[i] = threshold;
+      threshold = glideThreshold();
+    }
+    comp.envelope = envelope;
+    comp.threshold = threshold;
+    if (rose)
+      comp.holdCount = 0;
+  }
+  else
+  {
+    for (int i = from; i < n; ++i)
+    {
+      comp.stepLevel(detectorLevel(i));
+      b.envelope[i] = comp.envelope;
+      b.threshold[i] = comp.threshold;
+      comp.threshold = glideThreshold();
+    }
+  }
+  thresholdSmoother = ts;
   if (paired)
   {
     // Both filters leave with the shared knob state and their own lane of the differences.
