@@ -467,7 +467,7 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
     {
       if (!knobsSettled)
         tr.stepKnobs(kTransientKnob1, tilt, tilt, kTransientKnob4);
-      const dsp::double2 t = tr.stepSignal(dsp::double2{b.shapedL[i], b.shapedR[i]}, differences);
+      const dsp::double2 t = tr.stepSignalShort(dsp::double2{b.shapedL[i], b.shapedR[i]}, differences);
       tL = dsp::kDetectorGain * t[0];
       tR = dsp::kDetectorGain * t[1];
     }
