@@ -608,24 +608,26 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   smoother xs = mixSmoother;
   double meter = meterState;
   auto mixStep = [&] { return mixSettled ? xs.z : xs.step(p.mixAmount); };
+  const double meterPole = meterCoef;
+  double dL = dryL, dR = dryR, lastMeter = meterValue;
   for (int i = 0; i < n; ++i)
   {
     if (p.osFactor == 0)
     {
-      dryL = b.inL[i];
-      dryR = b.inR[i];
+      dL = b.inL[i];
+      dR = b.inR[i];
     }
     else if (p.osFactor == 2)
     {
-      dryL = dryDelayL.process(in0[i], kOversamplingLatency);
-      dryR = dryDelayR.process(in1[i], kOversamplingLatency);
+      dL = dryDelayL.process(in0[i], kOversamplingLatency);
+      dR = dryDelayR.process(in1[i], kOversamplingLatency);
     }
     const double x1 = mixStep();
     const double x2 = mixStep();
-    const double outL = (1.0 - x2) * dryL + x1 * b.wetL[i];
+    const double outL = (1.0 - x2) * dL + x1 * b.wetL[i];
     const double x1r = mixStep();
     const double x2r = mixStep();
-    const double outR = (1.0 - x2r) * dryR + x1r * b.wetR[i];
+    const double outR = (1.0 - x2r) * dR + x1r * b.wetR[i];
 
     const int on = processingOn.load(kRelaxed);
     if (on != 0)
@@ -639,8 +641,11 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
       out0[i] = in0[i];
       out1[i] = in1[i];
     }
-    meterValue = MeterStep(meter, meterCoef, on == 1 ? 1.0 - b.smoothed[i] : 0.0);
+    lastMeter = MeterStep(meter, meterPole, on == 1 ? 1.0 - b.smoothed[i] : 0.0);
   }
+  dryL = dL;
+  dryR = dR;
+  meterValue = lastMeter;
   mixSmoother = xs;
   meterState = meter;
   satL = b.satL[n - 1];

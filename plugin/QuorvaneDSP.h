@@ -55,7 +55,10 @@ struct smoother
   }
   static double flushed(double v) noexcept
   {
-    return (std::bit_cast<uint64_t>(v) & 0x7FF0000000000000ull) == 0 ? 0.0 : v;
+    // A branch rather than a select: it is almost never taken, and so stays off the recursion's path.
+    if ((std::bit_cast<uint64_t>(v) & 0x7FF0000000000000ull) == 0) [[unlikely]]
+      v = 0.0;
+    return v;
   }
   // True when a step towards target would leave the state where it is, and so would every further
   // step: the smoother has settled and steps may be skipped.
@@ -122,8 +125,13 @@ private:
   static double MeterStep(double& state, double coef, double x) noexcept
   {
     const double level = std::fabs(x);
-    const double t = state < level ? level * 1.0125 : level * 0.9875;
-    state = (state - t) * coef + t;
+    // Both outcomes formed before the comparison picks one, which keeps the comparison off the path
+    // from one state to the next.
+    const double up = level * 1.0125;
+    const double down = level * 0.9875;
+    const double rise = (state - up) * coef + up;
+    const double fall = (state - down) * coef + down;
+    state = state < level ? rise : fall;
     return state;
   }
 
