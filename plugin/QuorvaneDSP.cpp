@@ -461,7 +461,8 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   const double thresholdTarget = thresholdDb;
   const bool average = p.linkAverage != 0;
   smoother ts = thresholdSmoother;
-  auto detectorLevel = [&](int i) {
+  // Inlined into each loop that calls it, so its states stay in registers across samples.
+  auto detectorLevel = [&](int i) __attribute__((always_inline)) {
     double tL, tR;
     if (paired)
     {
