@@ -1,5 +1,7 @@
 #include "host/Commands.h"
 
+#include <time.h>
+
 #include "host/AudioFile.h"
 #include "host/Renderer.h"
 #include "host/ReportPlot.h"
@@ -269,6 +271,17 @@ int RunParams(const CommandLine& cl)
   return 0;
 }
 
+namespace {
+
+double ProcessCpuSeconds()
+{
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
+}
+
+} // namespace
+
 int RunRender(const CommandLine& cl)
 {
   if (cl.positional.size() != 2)
@@ -279,9 +292,11 @@ int RunRender(const CommandLine& cl)
     return Fail("--block-size must be from 1 to 65536");
 
   std::string error;
+  const double cpuStart = ProcessCpuSeconds();
   Audio in;
   if (!ReadAudio(inPath, in, error))
     return Fail(error);
+  const double cpuRead = ProcessCpuSeconds();
   if (in.channels.size() != 1 && in.channels.size() != 2)
     return Fail(inPath + " has " + std::to_string(in.channels.size()) + " channels; only mono and stereo are supported");
   Audio sc;
@@ -344,9 +359,14 @@ int RunRender(const CommandLine& cl)
   if (!cl.meterLog.empty())
     options.levels = &levels;
 
+  double pluginSeconds = 0.0;
+  options.pluginSeconds = &pluginSeconds;
+
+  const double cpuOpened = ProcessCpuSeconds();
   Audio out;
   if (!RenderFile(*instance, in, sc.channels.empty() ? std::vector<float>() : sc.channels[0], options, out, error))
     return Fail(error);
+  const double cpuRendered = ProcessCpuSeconds();
   if (!outFile.WriteAudio(out, error))
     return Fail(error);
   if (!cl.meterLog.empty())
@@ -357,6 +377,19 @@ int RunRender(const CommandLine& cl)
   }
   if (!outFile.Commit(error))
     return Fail(error);
+  if (cl.stats)
+  {
+    const double written = ProcessCpuSeconds();
+    const double host = (written - cpuStart) - pluginSeconds;
+    const double seconds = static_cast<double>(in.Frames()) / in.sampleRate;
+    std::printf("%.1f s of audio at %.0f Hz\n", seconds, in.sampleRate);
+    std::printf("plug-in  %.3f s CPU in its render calls (%.0fx real time)\n", pluginSeconds,
+                pluginSeconds > 0.0 ? seconds / pluginSeconds : 0.0);
+    std::printf("host     %.3f s CPU (%.1f %% of the plug-in): reading %.3f, loading and settings %.3f, "
+                "rendering around the plug-in %.3f, writing %.3f\n",
+                host, pluginSeconds > 0.0 ? 100.0 * host / pluginSeconds : 0.0, cpuRead - cpuStart, cpuOpened - cpuRead,
+                (cpuRendered - cpuOpened) - pluginSeconds, written - cpuRendered);
+  }
   // The picture comes last: a path that cannot take it costs the audio nothing.
   if (!cl.plot.empty() && !WritePlot(cl, *instance, in, out, error))
     return Fail(error);

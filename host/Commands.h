@@ -16,6 +16,7 @@ struct CommandLine
   std::string plot; // render --plot FILE.png: the picture of what the render did
   int blockSize = 512;
   bool hostBypass = false, compensateLatency = false, offline = false, verbose = false;
+  bool stats = false; // render --stats: where the time went
   double soakSeconds = 0.0; // validate --soak SECONDS
   double soakRate = 48000.0; // validate --soak ... --rate HZ
   bool threads = false;     // validate --threads

@@ -2,11 +2,13 @@
 
 #include "host/AudioThread.h"
 
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -31,6 +33,13 @@ bool FindMasterBypass(HostInstance& instance, std::string& id)
 }
 
 namespace {
+
+double ThreadCpuSeconds()
+{
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
+}
 
 void Measure(const float* const* in, int inChannels, const float* const* out, int outChannels, int frames,
              BlockLevels& levels)
@@ -88,36 +97,79 @@ bool RenderFile(HostInstance& instance, const Audio& in, const std::vector<float
 
   const int64_t frames = in.Frames();
   const int block = options.blockSize;
-  std::vector<std::vector<float>> inBlock(static_cast<size_t>(channels), std::vector<float>(static_cast<size_t>(block)));
-  std::vector<std::vector<float>> outBlock(static_cast<size_t>(channels), std::vector<float>(static_cast<size_t>(block)));
-  std::vector<float> scBlock(static_cast<size_t>(block));
-  std::vector<const float*> inPtr;
-  std::vector<float*> outPtr;
-  for (auto& b : inBlock)
-    inPtr.push_back(b.data());
-  for (auto& b : outBlock)
-    outPtr.push_back(b.data());
-  const float* scPtr = sideChain.empty() ? nullptr : scBlock.data();
+  // Blocks that reach past the input (the latency tail) or the side chain read from copies padded with
+  // silence; all others read the input where it lies.
+  std::vector<std::vector<float>> padded(static_cast<size_t>(channels), std::vector<float>(static_cast<size_t>(block)));
+  std::vector<float> paddedSideChain(static_cast<size_t>(block));
 
   std::vector<std::vector<float>> result(static_cast<size_t>(channels));
   for (auto& r : result)
+  {
     r.reserve(static_cast<size_t>(frames) + 1024);
+    r.resize(static_cast<size_t>(frames));
+  }
 
   std::unique_ptr<AudioThread> audio;
   if (!options.offline)
     audio = std::make_unique<AudioThread>(instance);
 
+  // The run of blocks [runStart, runEnd) the audio thread renders next; the job reads them from here.
+  int64_t runStart = 0, runEnd = 0;
+  bool runOk = true;
+  double pluginSeconds = 0.0;
+  std::vector<const float*> inPtr(static_cast<size_t>(channels));
+  std::vector<float*> outPtr(static_cast<size_t>(channels));
+  auto renderRun = [&] {
+    const double cpuBefore = ThreadCpuSeconds();
+    for (int64_t start = runStart; start < runEnd && runOk; start += block)
+    {
+      const int n = static_cast<int>(std::min<int64_t>(block, runEnd - start));
+      for (int c = 0; c < channels; ++c)
+      {
+        const auto& source = in.channels[static_cast<size_t>(c)];
+        float* copy = padded[static_cast<size_t>(c)].data();
+        if (start + n <= frames)
+          inPtr[static_cast<size_t>(c)] = source.data() + start;
+        else
+        {
+          for (int f = 0; f < n; ++f)
+            copy[f] = start + f < frames ? source[static_cast<size_t>(start + f)] : 0.0f;
+          inPtr[static_cast<size_t>(c)] = copy;
+        }
+        outPtr[static_cast<size_t>(c)] = result[static_cast<size_t>(c)].data() + start;
+      }
+      const float* scPtr = nullptr;
+      if (!sideChain.empty())
+      {
+        if (start + n <= static_cast<int64_t>(sideChain.size()))
+          scPtr = sideChain.data() + start;
+        else
+        {
+          for (int f = 0; f < n; ++f)
+          {
+            const auto at = static_cast<size_t>(start + f);
+            paddedSideChain[static_cast<size_t>(f)] = at < sideChain.size() ? sideChain[at] : 0.0f;
+          }
+          scPtr = paddedSideChain.data();
+        }
+      }
+      runOk = instance.Render(inPtr.data(), scPtr, outPtr.data(), n);
+    }
+    pluginSeconds += ThreadCpuSeconds() - cpuBefore;
+  };
+  // Made once, here on the main thread: handing it over allocates nothing.
+  const std::function<void()> job = renderRun;
+
   size_t nextChange = 0;
-  int64_t blockIndex = 0;
   int lastPercent = -1;
   const bool showProgress = options.progress && frames > 10 * static_cast<int64_t>(instance.SampleRate());
+  const int64_t longestRun = std::max<int64_t>(block, static_cast<int64_t>(instance.SampleRate()) / block * block);
 
   // The latency is known only once the plug-in has processed; with compensation the input is followed
   // by silence until the tail it delays has come out.
   int64_t total = frames;
-  for (int64_t start = 0; start < total; start += block, ++blockIndex)
+  for (int64_t start = 0; start < total;)
   {
-    const int n = static_cast<int>(std::min<int64_t>(block, total - start));
     bool changed = false;
     while (nextChange < options.automation.size() && options.automation[nextChange].frame <= start)
     {
@@ -133,44 +185,60 @@ bool RenderFile(HostInstance& instance, const Audio& in, const std::vector<float
     if (changed)
       instance.GenerateCoefficients();
 
-    for (int c = 0; c < channels; ++c)
-      for (int f = 0; f < n; ++f)
-      {
-        const int64_t at = start + f;
-        inBlock[static_cast<size_t>(c)][static_cast<size_t>(f)] =
-            at < frames ? in.channels[static_cast<size_t>(c)][static_cast<size_t>(at)] : 0.0f;
-      }
-    if (scPtr)
-      for (int f = 0; f < n; ++f)
-      {
-        const auto at = static_cast<size_t>(start + f);
-        scBlock[static_cast<size_t>(f)] = at < sideChain.size() ? sideChain[at] : 0.0f;
-      }
+    // The run ends before the first block that starts at or after the next change.
+    int64_t end = std::min(total, start + longestRun);
+    if (nextChange < options.automation.size())
+    {
+      const int64_t changeAt = options.automation[nextChange].frame;
+      const int64_t blocksBefore = (changeAt - start + block - 1) / block;
+      end = std::min(end, start + std::max<int64_t>(1, blocksBefore) * static_cast<int64_t>(block));
+    }
+    // With compensation the first block runs alone: it tells the latency, and so where the render ends.
+    if (options.compensateLatency && start == 0)
+      end = std::min<int64_t>(end, block);
+    end = std::min(end, total);
+    for (auto& r : result)
+      if (static_cast<int64_t>(r.size()) < end)
+        r.resize(static_cast<size_t>(end), 0.0f);
 
-    const bool ok = audio ? audio->Render(inPtr.data(), scPtr, outPtr.data(), n)
-                          : instance.Render(inPtr.data(), scPtr, outPtr.data(), n);
-    if (!ok)
+    runStart = start;
+    runEnd = end;
+    if (audio)
+      audio->RunOnAudioThread(job);
+    else
+      job();
+    if (!runOk)
     {
       error = "render failed";
       return false;
     }
-    for (int c = 0; c < channels; ++c)
-      result[static_cast<size_t>(c)].insert(result[static_cast<size_t>(c)].end(), outBlock[static_cast<size_t>(c)].begin(),
-                                            outBlock[static_cast<size_t>(c)].begin() + n);
+
     if (options.levels)
-    {
-      BlockLevels levels;
-      levels.block = blockIndex;
-      levels.frame = start;
-      Measure(inPtr.data(), channels, outPtr.data(), channels, n, levels);
-      options.levels->push_back(levels);
-    }
+      for (int64_t at = start; at < end; at += block)
+      {
+        const int n = static_cast<int>(std::min<int64_t>(block, end - at));
+        for (int c = 0; c < channels; ++c)
+        {
+          const auto& source = in.channels[static_cast<size_t>(c)];
+          float* copy = padded[static_cast<size_t>(c)].data();
+          for (int f = 0; f < n; ++f)
+            copy[f] = at + f < frames ? source[static_cast<size_t>(at + f)] : 0.0f;
+          inPtr[static_cast<size_t>(c)] = copy;
+          outPtr[static_cast<size_t>(c)] = result[static_cast<size_t>(c)].data() + at;
+        }
+        BlockLevels levels;
+        levels.block = at / block;
+        levels.frame = at;
+        Measure(inPtr.data(), channels, outPtr.data(), channels, n, levels);
+        options.levels->push_back(levels);
+      }
     instance.Idle();
+    start = end;
     if (options.compensateLatency)
       total = frames + std::max<int32_t>(0, instance.Latency());
     if (showProgress)
     {
-      const int percent = static_cast<int>(100 * (start + n) / std::max<int64_t>(1, total));
+      const int percent = static_cast<int>(100 * start / std::max<int64_t>(1, total));
       if (percent != lastPercent)
       {
         std::fprintf(stderr, "\rrendering %3d%%", percent);
@@ -178,6 +246,8 @@ bool RenderFile(HostInstance& instance, const Audio& in, const std::vector<float
       }
     }
   }
+  if (options.pluginSeconds)
+    *options.pluginSeconds = pluginSeconds;
   if (showProgress)
     std::fprintf(stderr, "\rrendering 100%%\n");
   if (options.offline)

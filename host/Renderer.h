@@ -1,7 +1,10 @@
 #pragma once
 // Renders a whole file through one instance the way a host plays a track: fixed-size blocks on the
 // audio thread (or on the calling thread when offline), parameter changes applied between blocks and
-// followed by a coefficient pass, idle time between blocks, and what the host can see logged per block.
+// followed by a coefficient pass, idle time between runs of blocks, and what the host can see logged
+// per block. The audio thread takes a run of blocks at a time (up to the next parameter change, at most
+// a second of audio), reading the input and writing the output in place, so the hand-over costs little
+// beside the plug-in.
 
 #include "host/AudioFile.h"
 #include "host/ParamSetting.h"
@@ -38,6 +41,7 @@ struct RenderOptions
   bool offline = false;           // render on the calling thread, after telling the plug-in 'AXof'
   bool progress = false;          // a progress line on stderr
   std::vector<BlockLevels>* levels = nullptr;
+  double* pluginSeconds = nullptr; // when set: the CPU time spent in the plug-in's render calls
 };
 
 // main thread; `in` has instance.MainChannels() channels, `sideChain` is empty or one channel at the

@@ -19,7 +19,8 @@ const char* kUsage =
     "  params [--set NAME=VALUE]...          every AAX parameter: identifier, name, value, host text\n"
     "  render IN.wav OUT.wav [--sidechain SC.wav] [--set NAME=VALUE]... [--automation FILE]\n"
     "         [--block-size N] [--state FILE] [--meter-log FILE] [--host-bypass]\n"
-    "         [--compensate-latency] [--offline] [--plot FILE.png]\n"
+    "         [--compensate-latency] [--offline] [--plot FILE.png] [--stats]\n"
+    "                                        --stats: CPU time in the plug-in and in the host's own work\n"
     "  state save FILE [--set NAME=VALUE]...  the chunk bytes as GetChunk gives them\n"
     "  state load FILE                       SetChunk, then the parameters\n"
     "  validate                              the validation battery\n"
@@ -124,6 +125,8 @@ int main(int argc, char** argv)
       cl.compensateLatency = true;
     else if (arg == "--offline")
       cl.offline = true;
+    else if (arg == "--stats")
+      cl.stats = true;
     else if (arg == "--verbose" || arg == "-v")
       cl.verbose = true;
     else if (arg.size() > 1 && arg[0] == '-' && !(arg.size() > 1 && (std::isdigit(static_cast<unsigned char>(arg[1])) || arg[1] == '.')))
