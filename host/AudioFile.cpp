@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,7 +19,80 @@ constexpr sf_count_t kMaxFrames = sf_count_t(1) << 31;
 
 } // namespace
 
+// Frames per libsndfile call: a run's worth of interleaved samples stays in the cache.
+constexpr int64_t kChunkFrames = 4096;
+
+// Frames of interleaved samples to and from channels[c][at..]; stereo, the usual case, in one pass.
+void Deinterleave(const float* from, int channels, int64_t frames, float* const* to, int64_t at)
+{
+  if (channels == 2)
+  {
+    float* left = to[0] + at;
+    float* right = to[1] + at;
+    for (int64_t f = 0; f < frames; ++f)
+    {
+      left[f] = from[2 * f];
+      right[f] = from[2 * f + 1];
+    }
+    return;
+  }
+  for (int c = 0; c < channels; ++c)
+    for (int64_t f = 0; f < frames; ++f)
+      to[c][at + f] = from[f * channels + c];
+}
+
+void Interleave(const float* const* from, int64_t at, int channels, int64_t frames, float* to)
+{
+  if (channels == 2)
+  {
+    const float* left = from[0] + at;
+    const float* right = from[1] + at;
+    for (int64_t f = 0; f < frames; ++f)
+    {
+      to[2 * f] = left[f];
+      to[2 * f + 1] = right[f];
+    }
+    return;
+  }
+  for (int c = 0; c < channels; ++c)
+    for (int64_t f = 0; f < frames; ++f)
+      to[f * channels + c] = from[c][at + f];
+}
+
 bool ReadAudio(const std::string& path, Audio& audio, std::string& error)
+{
+  AudioFileReader reader;
+  if (!reader.Open(path, error))
+    return false;
+  audio.sampleRate = reader.SampleRate();
+  audio.channels.assign(static_cast<size_t>(reader.Channels()), std::vector<float>(static_cast<size_t>(reader.Frames())));
+  std::vector<float*> at(audio.channels.size());
+  for (int64_t done = 0; done < reader.Frames();)
+  {
+    for (size_t c = 0; c < at.size(); ++c)
+      at[c] = audio.channels[c].data() + done;
+    const int64_t got = reader.Read(at.data(), reader.Frames() - done, error);
+    if (got <= 0)
+    {
+      if (got == 0)
+        error = "cannot read " + path + ": file is shorter than its header says";
+      return false;
+    }
+    done += got;
+  }
+  return true;
+}
+
+AudioFileReader::~AudioFileReader() { Close(); }
+
+void AudioFileReader::Close()
+{
+  if (mFile)
+    sf_close(mFile);
+  mFile = nullptr;
+}
+
+bool AudioFileReader::Open(const std::string& path, std::string& error)
 {
   struct stat st{};
   if (stat(path.c_str(), &st) != 0)
@@ -44,20 +118,73 @@ bool ReadAudio(const std::string& path, Audio& audio, std::string& error)
     error = "cannot read " + path + ": unsupported channel count, rate or length";
     return false;
   }
-  std::vector<float> interleaved(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
-  const sf_count_t got = sf_readf_float(file, interleaved.data(), info.frames);
-  sf_close(file);
-  if (got != info.frames)
+  Close();
+  mFile = file;
+  mPath = path;
+  mChannels = info.channels;
+  mFrames = info.frames;
+  mPosition = 0;
+  mSampleRate = info.samplerate;
+  mInterleaved.assign(static_cast<size_t>(kChunkFrames * mChannels), 0.0f);
+  return true;
+}
+
+int64_t AudioFileReader::Read(float* const* channels, int64_t frames, std::string& error)
+{
+  if (!mFile)
   {
-    error = "cannot read " + path + ": file is shorter than its header says";
-    return false;
+    error = "no file is open";
+    return -1;
   }
-  audio.sampleRate = info.samplerate;
-  audio.channels.assign(static_cast<size_t>(info.channels), std::vector<float>(static_cast<size_t>(info.frames)));
-  for (sf_count_t f = 0; f < info.frames; ++f)
-    for (int c = 0; c < info.channels; ++c)
-      audio.channels[static_cast<size_t>(c)][static_cast<size_t>(f)] =
-          interleaved[static_cast<size_t>(f) * static_cast<size_t>(info.channels) + static_cast<size_t>(c)];
+  frames = std::min(frames, mFrames - mPosition);
+  int64_t done = 0;
+  while (done < frames)
+  {
+    const int64_t want = std::min(kChunkFrames, frames - done);
+    const sf_count_t got = sf_readf_float(mFile, mInterleaved.data(), want);
+    if (got != want)
+    {
+      error = "cannot read " + mPath + ": file is shorter than its header says";
+      return -1;
+    }
+    Deinterleave(mInterleaved.data(), mChannels, got, channels, done);
+    done += got;
+  }
+  mPosition += done;
+  return done;
+}
+
+MemorySource::MemorySource(const Audio& audio)
+{
+  for (const auto& c : audio.channels)
+    mChannels.push_back(&c);
+}
+
+MemorySource::MemorySource(const std::vector<float>& channel) : mChannels{&channel} {}
+
+int64_t MemorySource::Frames() const
+{
+  return mChannels.empty() ? 0 : static_cast<int64_t>(mChannels.front()->size());
+}
+
+int64_t MemorySource::Read(float* const* channels, int64_t frames, std::string&)
+{
+  const int64_t n = std::max<int64_t>(0, std::min(frames, Frames() - mPosition));
+  for (size_t c = 0; c < mChannels.size(); ++c)
+    std::copy_n(mChannels[c]->data() + mPosition, n, channels[c]);
+  mPosition += n;
+  return n;
+}
+
+MemorySink::MemorySink(Audio& audio, int channels) : mAudio(audio)
+{
+  mAudio.channels.assign(static_cast<size_t>(std::max(channels, 0)), {});
+}
+
+bool MemorySink::Write(const float* const* channels, int64_t frames, std::string&)
+{
+  for (size_t c = 0; c < mAudio.channels.size(); ++c)
+    mAudio.channels[c].insert(mAudio.channels[c].end(), channels[c], channels[c] + frames);
   return true;
 }
 
@@ -96,6 +223,9 @@ AtomicFile::~AtomicFile() { Discard(); }
 
 void AtomicFile::Discard()
 {
+  if (mAudio)
+    sf_close(mAudio);
+  mAudio = nullptr;
   if (mFd >= 0)
     ::close(mFd);
   mFd = -1;
@@ -150,48 +280,82 @@ bool AtomicFile::WriteBytes(const void* data, size_t size, std::string& error)
   return true;
 }
 
-bool AtomicFile::WriteAudio(const Audio& audio, std::string& error)
+bool AtomicFile::BeginAudio(int channels, double sampleRate, std::string& error)
 {
-  const int channels = static_cast<int>(audio.channels.size());
-  if (mFd < 0 || channels < 1 || audio.sampleRate < 1.0)
+  if (mFd < 0 || mAudio || channels < 1 || sampleRate < 1.0)
   {
     error = "cannot write " + mTarget + ": no audio";
     return false;
   }
   SF_INFO info{};
   info.channels = channels;
-  info.samplerate = static_cast<int>(audio.sampleRate);
+  info.samplerate = static_cast<int>(sampleRate);
   info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
   // libsndfile gets its own descriptor so that closing it leaves ours for Commit.
   const int fd = ::dup(mFd);
-  SNDFILE* file = fd >= 0 ? sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE) : nullptr;
-  if (!file)
+  mAudio = fd >= 0 ? sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE) : nullptr;
+  if (!mAudio)
   {
     if (fd >= 0)
       ::close(fd);
     error = "cannot write " + mTarget + ": " + sf_strerror(nullptr);
     return false;
   }
-  const int64_t frames = audio.Frames();
-  std::vector<float> interleaved(4096 * static_cast<size_t>(channels));
-  bool ok = true;
-  for (int64_t start = 0; start < frames && ok; start += 4096)
+  mAudioChannels = channels;
+  mInterleaved.assign(static_cast<size_t>(kChunkFrames * channels), 0.0f);
+  return true;
+}
+
+bool AtomicFile::Write(const float* const* channels, int64_t frames, std::string& error)
+{
+  if (!mAudio)
   {
-    const int64_t n = std::min<int64_t>(4096, frames - start);
-    for (int64_t f = 0; f < n; ++f)
-      for (int c = 0; c < channels; ++c)
-        interleaved[static_cast<size_t>(f * channels + c)] =
-            audio.channels[static_cast<size_t>(c)][static_cast<size_t>(start + f)];
-    ok = sf_writef_float(file, interleaved.data(), n) == n;
+    error = "cannot write " + mTarget + ": no audio";
+    return false;
   }
+  for (int64_t start = 0; start < frames; start += kChunkFrames)
+  {
+    const int64_t count = std::min<int64_t>(kChunkFrames, frames - start);
+    Interleave(channels, start, mAudioChannels, count, mInterleaved.data());
+    if (sf_writef_float(mAudio, mInterleaved.data(), count) != count)
+    {
+      error = "cannot write " + mTarget + ": " + sf_strerror(mAudio);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool AtomicFile::EndAudio(std::string& error)
+{
+  if (!mAudio)
+  {
+    error = "cannot write " + mTarget + ": no audio";
+    return false;
+  }
+  // Closing writes the header's sizes.
+  const bool ok = sf_close(mAudio) == 0;
+  mAudio = nullptr;
   if (!ok)
-    error = "cannot write " + mTarget + ": " + sf_strerror(file);
-  if (sf_close(file) != 0 && ok)
-  {
     error = "cannot write " + mTarget;
-    ok = false;
-  }
   return ok;
+}
+
+bool AtomicFile::WriteAudio(const Audio& audio, std::string& error)
+{
+  const int channels = static_cast<int>(audio.channels.size());
+  if (!BeginAudio(channels, audio.sampleRate, error))
+    return false;
+  std::vector<const float*> at(audio.channels.size());
+  for (size_t c = 0; c < at.size(); ++c)
+    at[c] = audio.channels[c].data();
+  if (!Write(at.data(), audio.Frames(), error))
+  {
+    std::string ignored;
+    EndAudio(ignored);
+    return false;
+  }
+  return EndAudio(error);
 }
 
 bool AtomicFile::Commit(std::string& error)

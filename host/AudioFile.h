@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// libsndfile's handle, declared here so that only AudioFile.cpp includes sndfile.h.
+struct sf_private_tag;
+
 namespace quorvane::host {
 
 struct Audio
@@ -20,16 +23,92 @@ struct Audio
 // main thread; false with a one-line reason (missing, unreadable, not audio, empty)
 bool ReadAudio(const std::string& path, Audio& audio, std::string& error);
 
+// Audio read a run at a time, so a long file never has to be in memory at once.
+class AudioSource
+{
+public:
+  virtual ~AudioSource() = default;
+  virtual int Channels() const = 0;
+  // The length it announces.
+  virtual int64_t Frames() const = 0;
+  // Up to `frames` frames into channels[c][0..); the count read, 0 at the end, -1 with a reason.
+  virtual int64_t Read(float* const* channels, int64_t frames, std::string& error) = 0;
+};
+
+// Where audio goes a run at a time.
+class AudioSink
+{
+public:
+  virtual ~AudioSink() = default;
+  virtual bool Write(const float* const* channels, int64_t frames, std::string& error) = 0;
+};
+
+// Audio already in memory (the channels of an Audio, or one channel), read from the start.
+class MemorySource final : public AudioSource
+{
+public:
+  explicit MemorySource(const Audio& audio);
+  explicit MemorySource(const std::vector<float>& channel);
+  int Channels() const override { return static_cast<int>(mChannels.size()); }
+  int64_t Frames() const override;
+  int64_t Read(float* const* channels, int64_t frames, std::string& error) override;
+
+private:
+  std::vector<const std::vector<float>*> mChannels;
+  int64_t mPosition = 0;
+};
+
+// Appends to the channels of an Audio (created on the first write).
+class MemorySink final : public AudioSink
+{
+public:
+  MemorySink(Audio& audio, int channels);
+  bool Write(const float* const* channels, int64_t frames, std::string& error) override;
+
+private:
+  Audio& mAudio;
+};
+
+// A sound file read through libsndfile a run at a time, channels kept apart.
+class AudioFileReader final : public AudioSource
+{
+public:
+  AudioFileReader() = default;
+  ~AudioFileReader() override;
+  AudioFileReader(const AudioFileReader&) = delete;
+  AudioFileReader& operator=(const AudioFileReader&) = delete;
+
+  // main thread; false with a one-line reason (missing, unreadable, not audio, unsupported)
+  bool Open(const std::string& path, std::string& error);
+  int Channels() const override { return mChannels; }
+  int64_t Frames() const override { return mFrames; }
+  double SampleRate() const { return mSampleRate; }
+  // A file that ends before the length its header gives is an error, not a short read.
+  int64_t Read(float* const* channels, int64_t frames, std::string& error) override;
+
+private:
+  void Close();
+
+  ::sf_private_tag* mFile = nullptr;
+  std::string mPath;
+  int mChannels = 0;
+  int64_t mFrames = 0;
+  int64_t mPosition = 0;
+  double mSampleRate = 0.0;
+  std::vector<float> mInterleaved;
+};
+
 // main thread
 bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& error, size_t maxBytes);
 
 // An output file under construction. Create opens a temporary beside the target; Commit renames it
-// over the target; without Commit the destructor removes the temporary.
-class AtomicFile final
+// over the target; without Commit the destructor removes the temporary. Audio goes in whole
+// (WriteAudio) or a run at a time (BeginAudio, Write as a sink, EndAudio).
+class AtomicFile final : public AudioSink
 {
 public:
   AtomicFile() = default;
-  ~AtomicFile();
+  ~AtomicFile() override;
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
@@ -39,6 +118,10 @@ public:
   bool WriteBytes(const void* data, size_t size, std::string& error);
   // main thread; float WAV at `sampleRate`
   bool WriteAudio(const Audio& audio, std::string& error);
+  // main thread; a float WAV written a run at a time: begin, write, end before Commit
+  bool BeginAudio(int channels, double sampleRate, std::string& error);
+  bool Write(const float* const* channels, int64_t frames, std::string& error) override;
+  bool EndAudio(std::string& error);
   // main thread; the target appears
   bool Commit(std::string& error);
 
@@ -50,6 +133,9 @@ private:
   std::string mTarget;
   std::string mTemp;
   int mFd = -1;
+  ::sf_private_tag* mAudio = nullptr;
+  int mAudioChannels = 0;
+  std::vector<float> mInterleaved;
 };
 
 // main thread; the whole file at once through an AtomicFile

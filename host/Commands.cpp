@@ -293,20 +293,20 @@ int RunRender(const CommandLine& cl)
 
   std::string error;
   const double cpuStart = ProcessCpuSeconds();
-  Audio in;
-  if (!ReadAudio(inPath, in, error))
+  // The files are read a run at a time as the render goes; only a picture needs them whole.
+  AudioFileReader in;
+  if (!in.Open(inPath, error))
     return Fail(error);
-  const double cpuRead = ProcessCpuSeconds();
-  if (in.channels.size() != 1 && in.channels.size() != 2)
-    return Fail(inPath + " has " + std::to_string(in.channels.size()) + " channels; only mono and stereo are supported");
-  Audio sc;
+  if (in.Channels() != 1 && in.Channels() != 2)
+    return Fail(inPath + " has " + std::to_string(in.Channels()) + " channels; only mono and stereo are supported");
+  AudioFileReader sc;
   if (!cl.sideChain.empty())
   {
-    if (!ReadAudio(cl.sideChain, sc, error))
+    if (!sc.Open(cl.sideChain, error))
       return Fail(error);
-    if (sc.channels.size() != 1)
-      return Fail(cl.sideChain + " has " + std::to_string(sc.channels.size()) + " channels; the side chain is mono");
-    if (sc.sampleRate != in.sampleRate)
+    if (sc.Channels() != 1)
+      return Fail(cl.sideChain + " has " + std::to_string(sc.Channels()) + " channels; the side chain is mono");
+    if (sc.SampleRate() != in.SampleRate())
       return Fail(cl.sideChain + " is at a different sample rate than " + inPath);
   }
   std::vector<AutomationEvent> events;
@@ -330,8 +330,8 @@ int RunRender(const CommandLine& cl)
     return Fail(error);
 
   Session session(cl);
-  const AAX_CTypeID component = in.channels.size() == 1 ? kMonoComponent : kStereoComponent;
-  auto instance = session.Open(component, in.sampleRate, cl.blockSize, error);
+  const AAX_CTypeID component = in.Channels() == 1 ? kMonoComponent : kStereoComponent;
+  auto instance = session.Open(component, in.SampleRate(), cl.blockSize, error);
   if (!instance)
     return Fail(error);
   bool damaged = false;
@@ -359,15 +359,22 @@ int RunRender(const CommandLine& cl)
   if (!cl.meterLog.empty())
     options.levels = &levels;
 
-  double pluginSeconds = 0.0;
-  options.pluginSeconds = &pluginSeconds;
+  Times times;
+  options.times = &times;
 
   const double cpuOpened = ProcessCpuSeconds();
-  Audio out;
-  if (!RenderFile(*instance, in, sc.channels.empty() ? std::vector<float>() : sc.channels[0], options, out, error))
-    return Fail(error);
-  const double cpuRendered = ProcessCpuSeconds();
-  if (!outFile.WriteAudio(out, error))
+  Audio dry, wet;
+  if (!cl.plot.empty())
+  {
+    if (!ReadAudio(inPath, dry, error) || (!cl.sideChain.empty() && !ReadAudio(cl.sideChain, wet, error)))
+      return Fail(error);
+    const std::vector<float> sideChain = wet.channels.empty() ? std::vector<float>() : std::move(wet.channels[0]);
+    if (!RenderFile(*instance, dry, sideChain, options, wet, error) || !outFile.WriteAudio(wet, error))
+      return Fail(error);
+  }
+  else if (!outFile.BeginAudio(in.Channels(), in.SampleRate(), error) ||
+           !RenderStream(*instance, in, cl.sideChain.empty() ? nullptr : &sc, options, outFile, error) ||
+           !outFile.EndAudio(error))
     return Fail(error);
   if (!cl.meterLog.empty())
   {
@@ -379,19 +386,21 @@ int RunRender(const CommandLine& cl)
     return Fail(error);
   if (cl.stats)
   {
-    const double written = ProcessCpuSeconds();
-    const double host = (written - cpuStart) - pluginSeconds;
-    const double seconds = static_cast<double>(in.Frames()) / in.sampleRate;
-    std::printf("%.1f s of audio at %.0f Hz\n", seconds, in.sampleRate);
-    std::printf("plug-in  %.3f s CPU in its render calls (%.0fx real time)\n", pluginSeconds,
-                pluginSeconds > 0.0 ? seconds / pluginSeconds : 0.0);
-    std::printf("host     %.3f s CPU (%.1f %% of the plug-in): reading %.3f, loading and settings %.3f, "
-                "rendering around the plug-in %.3f, writing %.3f\n",
-                host, pluginSeconds > 0.0 ? 100.0 * host / pluginSeconds : 0.0, cpuRead - cpuStart, cpuOpened - cpuRead,
-                (cpuRendered - cpuOpened) - pluginSeconds, written - cpuRendered);
+    const double done = ProcessCpuSeconds();
+    const double plugin = times.plugin;
+    const double rest = (done - cpuOpened) - plugin - times.reading - times.writing;
+    const double host = times.reading + times.writing + rest;
+    const double seconds = static_cast<double>(in.Frames()) / in.SampleRate();
+    std::printf("%.1f s of audio at %.0f Hz\n", seconds, in.SampleRate());
+    std::printf("plug-in  %.3f s CPU in its render calls (%.0fx real time)\n", plugin,
+                plugin > 0.0 ? seconds / plugin : 0.0);
+    std::printf("host     %.3f s CPU, %.1f %% of the plug-in: reading %.3f, writing %.3f, the rest of the render "
+                "%.3f\n",
+                host, plugin > 0.0 ? 100.0 * host / plugin : 0.0, times.reading, times.writing, rest);
+    std::printf("         before it: opening the files, the module and the instance %.3f\n", cpuOpened - cpuStart);
   }
   // The picture comes last: a path that cannot take it costs the audio nothing.
-  if (!cl.plot.empty() && !WritePlot(cl, *instance, in, out, error))
+  if (!cl.plot.empty() && !WritePlot(cl, *instance, dry, wet, error))
     return Fail(error);
   return 0;
 }

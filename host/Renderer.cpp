@@ -67,13 +67,18 @@ void Measure(const float* const* in, int inChannels, const float* const* out, in
 
 } // namespace
 
-bool RenderFile(HostInstance& instance, const Audio& in, const std::vector<float>& sideChain,
-                const RenderOptions& options, Audio& out, std::string& error)
+bool RenderStream(HostInstance& instance, AudioSource& in, AudioSource* sideChain, const RenderOptions& options,
+                  AudioSink& out, std::string& error)
 {
   const int channels = instance.MainChannels();
-  if (static_cast<int>(in.channels.size()) != channels)
+  if (in.Channels() != channels)
   {
-    error = "input has " + std::to_string(in.channels.size()) + " channels, the instance " + std::to_string(channels);
+    error = "input has " + std::to_string(in.Channels()) + " channels, the instance " + std::to_string(channels);
+    return false;
+  }
+  if (sideChain && sideChain->Channels() != 1)
+  {
+    error = "the side chain has " + std::to_string(sideChain->Channels()) + " channels; it is mono";
     return false;
   }
   if (options.blockSize < 1 || options.blockSize > instance.MaxBlock())
@@ -97,73 +102,67 @@ bool RenderFile(HostInstance& instance, const Audio& in, const std::vector<float
 
   const int64_t frames = in.Frames();
   const int block = options.blockSize;
-  // Blocks that reach past the input (the latency tail) or the side chain read from copies padded with
-  // silence; all others read the input where it lies.
-  std::vector<std::vector<float>> padded(static_cast<size_t>(channels), std::vector<float>(static_cast<size_t>(block)));
-  std::vector<float> paddedSideChain(static_cast<size_t>(block));
+  const int64_t longestRun = std::max<int64_t>(block, static_cast<int64_t>(instance.SampleRate()) / block * block);
 
-  std::vector<std::vector<float>> result(static_cast<size_t>(channels));
-  for (auto& r : result)
+  // One run's buffers, used again for every run: input (silence past its end), side chain, output.
+  const auto runLength = static_cast<size_t>(longestRun);
+  std::vector<std::vector<float>> inRun(static_cast<size_t>(channels), std::vector<float>(runLength));
+  std::vector<std::vector<float>> outRun(static_cast<size_t>(channels), std::vector<float>(runLength));
+  std::vector<float> scRun(sideChain ? runLength : 0);
+  std::vector<float*> inAt(static_cast<size_t>(channels)), outAt(static_cast<size_t>(channels));
+  for (int c = 0; c < channels; ++c)
   {
-    r.reserve(static_cast<size_t>(frames) + 1024);
-    r.resize(static_cast<size_t>(frames));
+    inAt[static_cast<size_t>(c)] = inRun[static_cast<size_t>(c)].data();
+    outAt[static_cast<size_t>(c)] = outRun[static_cast<size_t>(c)].data();
   }
+  float* scAt = scRun.data();
+
+  // With compensation the output's start is known only at the end (the latency may change on the way),
+  // so it is gathered and written then.
+  Audio held;
+  MemorySink holder(held, channels);
+  AudioSink& sink = options.compensateLatency ? static_cast<AudioSink&>(holder) : out;
 
   std::unique_ptr<AudioThread> audio;
   if (!options.offline)
     audio = std::make_unique<AudioThread>(instance);
 
-  // The run of blocks [runStart, runEnd) the audio thread renders next; the job reads them from here.
-  int64_t runStart = 0, runEnd = 0;
+  // The run the audio thread renders next: `runFrames` frames from the run buffers' start.
+  int64_t runFrames = 0;
   bool runOk = true;
-  double pluginSeconds = 0.0;
+  double pluginSeconds = 0.0, reading = 0.0, writing = 0.0;
   std::vector<const float*> inPtr(static_cast<size_t>(channels));
   std::vector<float*> outPtr(static_cast<size_t>(channels));
   auto renderRun = [&] {
     const double cpuBefore = ThreadCpuSeconds();
-    for (int64_t start = runStart; start < runEnd && runOk; start += block)
+    for (int64_t at = 0; at < runFrames && runOk; at += block)
     {
-      const int n = static_cast<int>(std::min<int64_t>(block, runEnd - start));
+      const int n = static_cast<int>(std::min<int64_t>(block, runFrames - at));
       for (int c = 0; c < channels; ++c)
       {
-        const auto& source = in.channels[static_cast<size_t>(c)];
-        float* copy = padded[static_cast<size_t>(c)].data();
-        if (start + n <= frames)
-          inPtr[static_cast<size_t>(c)] = source.data() + start;
-        else
-        {
-          for (int f = 0; f < n; ++f)
-            copy[f] = start + f < frames ? source[static_cast<size_t>(start + f)] : 0.0f;
-          inPtr[static_cast<size_t>(c)] = copy;
-        }
-        outPtr[static_cast<size_t>(c)] = result[static_cast<size_t>(c)].data() + start;
+        inPtr[static_cast<size_t>(c)] = inAt[static_cast<size_t>(c)] + at;
+        outPtr[static_cast<size_t>(c)] = outAt[static_cast<size_t>(c)] + at;
       }
-      const float* scPtr = nullptr;
-      if (!sideChain.empty())
-      {
-        if (start + n <= static_cast<int64_t>(sideChain.size()))
-          scPtr = sideChain.data() + start;
-        else
-        {
-          for (int f = 0; f < n; ++f)
-          {
-            const auto at = static_cast<size_t>(start + f);
-            paddedSideChain[static_cast<size_t>(f)] = at < sideChain.size() ? sideChain[at] : 0.0f;
-          }
-          scPtr = paddedSideChain.data();
-        }
-      }
-      runOk = instance.Render(inPtr.data(), scPtr, outPtr.data(), n);
+      runOk = instance.Render(inPtr.data(), sideChain ? scAt + at : nullptr, outPtr.data(), n);
     }
     pluginSeconds += ThreadCpuSeconds() - cpuBefore;
   };
   // Made once, here on the main thread: handing it over allocates nothing.
   const std::function<void()> job = renderRun;
 
+  // Reads up to n frames of a source into its run buffers, silence after its end.
+  auto fill = [&error](AudioSource& source, float* const* to, int count, int64_t n) {
+    const int64_t got = source.Read(to, n, error);
+    if (got < 0)
+      return false;
+    for (int c = 0; c < count; ++c)
+      std::fill(to[c] + got, to[c] + n, 0.0f);
+    return true;
+  };
+
   size_t nextChange = 0;
   int lastPercent = -1;
   const bool showProgress = options.progress && frames > 10 * static_cast<int64_t>(instance.SampleRate());
-  const int64_t longestRun = std::max<int64_t>(block, static_cast<int64_t>(instance.SampleRate()) / block * block);
 
   // The latency is known only once the plug-in has processed; with compensation the input is followed
   // by silence until the tail it delays has come out.
@@ -197,12 +196,12 @@ bool RenderFile(HostInstance& instance, const Audio& in, const std::vector<float
     if (options.compensateLatency && start == 0)
       end = std::min<int64_t>(end, block);
     end = std::min(end, total);
-    for (auto& r : result)
-      if (static_cast<int64_t>(r.size()) < end)
-        r.resize(static_cast<size_t>(end), 0.0f);
 
-    runStart = start;
-    runEnd = end;
+    runFrames = end - start;
+    const double readFrom = ThreadCpuSeconds();
+    if (!fill(in, inAt.data(), channels, runFrames) || (sideChain && !fill(*sideChain, &scAt, 1, runFrames)))
+      return false;
+    reading += ThreadCpuSeconds() - readFrom;
     if (audio)
       audio->RunOnAudioThread(job);
     else
@@ -212,26 +211,26 @@ bool RenderFile(HostInstance& instance, const Audio& in, const std::vector<float
       error = "render failed";
       return false;
     }
-
     if (options.levels)
-      for (int64_t at = start; at < end; at += block)
+      for (int64_t at = 0; at < runFrames; at += block)
       {
-        const int n = static_cast<int>(std::min<int64_t>(block, end - at));
+        const int n = static_cast<int>(std::min<int64_t>(block, runFrames - at));
         for (int c = 0; c < channels; ++c)
         {
-          const auto& source = in.channels[static_cast<size_t>(c)];
-          float* copy = padded[static_cast<size_t>(c)].data();
-          for (int f = 0; f < n; ++f)
-            copy[f] = at + f < frames ? source[static_cast<size_t>(at + f)] : 0.0f;
-          inPtr[static_cast<size_t>(c)] = copy;
-          outPtr[static_cast<size_t>(c)] = result[static_cast<size_t>(c)].data() + at;
+          inPtr[static_cast<size_t>(c)] = inAt[static_cast<size_t>(c)] + at;
+          outPtr[static_cast<size_t>(c)] = outAt[static_cast<size_t>(c)] + at;
         }
         BlockLevels levels;
-        levels.block = at / block;
-        levels.frame = at;
+        levels.block = (start + at) / block;
+        levels.frame = start + at;
         Measure(inPtr.data(), channels, outPtr.data(), channels, n, levels);
         options.levels->push_back(levels);
       }
+    const double writeFrom = ThreadCpuSeconds();
+    if (!sink.Write(outAt.data(), runFrames, error))
+      return false;
+    writing += ThreadCpuSeconds() - writeFrom;
+
     instance.Idle();
     start = end;
     if (options.compensateLatency)
@@ -246,8 +245,8 @@ bool RenderFile(HostInstance& instance, const Audio& in, const std::vector<float
       }
     }
   }
-  if (options.pluginSeconds)
-    *options.pluginSeconds = pluginSeconds;
+  if (options.times)
+    *options.times = {pluginSeconds, reading, writing};
   if (showProgress)
     std::fprintf(stderr, "\rrendering 100%%\n");
   if (options.offline)
@@ -256,14 +255,29 @@ bool RenderFile(HostInstance& instance, const Audio& in, const std::vector<float
   if (options.compensateLatency)
   {
     const auto drop = static_cast<size_t>(std::max<int32_t>(0, instance.Latency()));
-    for (auto& r : result)
+    std::vector<const float*> from(static_cast<size_t>(channels));
+    for (int c = 0; c < channels; ++c)
     {
-      r.erase(r.begin(), r.begin() + static_cast<std::ptrdiff_t>(std::min(drop, r.size())));
-      r.resize(static_cast<size_t>(frames), 0.0f);
+      auto& r = held.channels[static_cast<size_t>(c)];
+      r.resize(std::max(r.size(), drop + static_cast<size_t>(frames)), 0.0f);
+      from[static_cast<size_t>(c)] = r.data() + drop;
     }
+    return out.Write(from.data(), frames, error);
   }
-  out.sampleRate = in.sampleRate;
-  out.channels = std::move(result);
+  return true;
+}
+
+bool RenderFile(HostInstance& instance, const Audio& in, const std::vector<float>& sideChain,
+                const RenderOptions& options, Audio& out, std::string& error)
+{
+  MemorySource source(in);
+  MemorySource sc(sideChain);
+  Audio result;
+  MemorySink sink(result, static_cast<int>(in.channels.size()));
+  if (!RenderStream(instance, source, sideChain.empty() ? nullptr : &sc, options, sink, error))
+    return false;
+  result.sampleRate = in.sampleRate;
+  out = std::move(result);
   return true;
 }
 

@@ -32,6 +32,8 @@ struct BlockLevels
   bool silentInput = true;
 };
 
+struct Times;
+
 struct RenderOptions
 {
   int blockSize = 512;
@@ -41,11 +43,24 @@ struct RenderOptions
   bool offline = false;           // render on the calling thread, after telling the plug-in 'AXof'
   bool progress = false;          // a progress line on stderr
   std::vector<BlockLevels>* levels = nullptr;
-  double* pluginSeconds = nullptr; // when set: the CPU time spent in the plug-in's render calls
+  struct Times* times = nullptr; // when set: where the CPU time went
 };
 
-// main thread; `in` has instance.MainChannels() channels, `sideChain` is empty or one channel at the
-// same rate (shorter is padded with silence). False with a reason.
+// CPU seconds: in the plug-in's render calls (on whichever thread rendered), and the main thread's
+// reading and writing of the audio.
+struct Times
+{
+  double plugin = 0.0;
+  double reading = 0.0;
+  double writing = 0.0;
+};
+
+// main thread; `in` has instance.MainChannels() channels, `sideChain` is null or one channel at the
+// same rate (shorter is padded with silence). Reads and writes a run at a time. False with a reason.
+bool RenderStream(HostInstance& instance, AudioSource& in, AudioSource* sideChain, const RenderOptions& options,
+                  AudioSink& out, std::string& error);
+
+// main thread; RenderStream from and to memory; `sideChain` empty when there is none.
 bool RenderFile(HostInstance& instance, const Audio& in, const std::vector<float>& sideChain,
                 const RenderOptions& options, Audio& out, std::string& error);
 
