@@ -97,8 +97,7 @@ public:
   // bounds what the processing-off path copies.
   BlockResult Process(const double* const* inputs, double* const* outputs, int nFrames, double sampleRate,
                       int nConnectedOutputs) noexcept;
-  // Any thread: run the reference chain, sample by sample, from the next block on (tests, benchmarks,
-  // and `render --exact`).
+  // Any thread: run the reference chain, sample by sample, from the next block on (tests, benchmarks).
   void SetExactChain(bool exact) noexcept { exactChain.store(exact, std::memory_order_relaxed); }
 
   // The longest pass of the block processing; longer blocks are processed in several.
