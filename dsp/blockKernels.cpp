@@ -31,7 +31,9 @@ HWY_INLINE V PolyCurve(D d, V u)
   const V u2 = hn::Mul(u, u);
   const V u3 = hn::Mul(u2, u);
   const V u7 = hn::Mul(hn::Mul(u3, u3), u);
-  const V sum = hn::Add(hn::Add(hn::Mul(hn::Set(d, 0.04), hn::Tanh(d, u3)), hn::Mul(hn::Set(d, 0.001), hn::Tanh(d, u2))), u);
+  const V t3 = hn::Mul(hn::Set(d, 0.04), hn::Tanh(d, u3));
+  const V t2 = hn::Mul(hn::Set(d, 0.001), hn::Tanh(d, u2));
+  const V sum = hn::Add(hn::Add(t3, t2), u);
   return hn::Sub(sum, hn::Mul(hn::Set(d, 0.01), hn::Atan(d, u7)));
 }
 
@@ -82,7 +84,9 @@ HWY_INLINE V PolyCurveSmall(D d, V u)
     const V x2 = hn::Mul(x, x);
     return hn::Add(x, hn::Mul(hn::Mul(x, x2), hn::Add(hn::Set(d, -1.0 / 3.0), hn::Mul(x2, hn::Set(d, 2.0 / 15.0)))));
   };
-  const V sum = hn::Add(hn::Add(hn::Mul(hn::Set(d, 0.04), tanhSmall(u3)), hn::Mul(hn::Set(d, 0.001), tanhSmall(u2))), u);
+  const V t3 = hn::Mul(hn::Set(d, 0.04), tanhSmall(u3));
+  const V t2 = hn::Mul(hn::Set(d, 0.001), tanhSmall(u2));
+  const V sum = hn::Add(hn::Add(t3, t2), u);
   return hn::Sub(sum, hn::Mul(hn::Set(d, 0.01), u7));
 }
 

@@ -187,9 +187,10 @@ inline bool transientFilter::sameKnobs(const transientFilter& o) const noexcept
                          mTaper4.in, mTaper4.out, mCoefK2, mCoefK3};
   const double theirs[] = {o.rate, o.outGain, o.k1, o.k2, o.k3, o.k4, o.mTaper1.in, o.mTaper1.out, o.mTaper3.in,
                            o.mTaper3.out, o.mTaper4.in, o.mTaper4.out, o.mCoefK2, o.mCoefK3};
+  constexpr int kWeights = kMonomials * (kOrder + 1);
   return mCoefsValid && o.mCoefsValid && same(mine, theirs, 14) && same(mFeedback, o.mFeedback, kOrder) &&
-         same(mFeedforward, o.mFeedforward, kOrder - 1) && same(&denWeights[0][0], &o.denWeights[0][0], kMonomials * (kOrder + 1)) &&
-         same(&numWeights[0][0], &o.numWeights[0][0], kMonomials * (kOrder + 1));
+         same(mFeedforward, o.mFeedforward, kOrder - 1) && same(&denWeights[0][0], &o.denWeights[0][0], kWeights) &&
+         same(&numWeights[0][0], &o.numWeights[0][0], kWeights);
 }
 
 } // namespace dsp

@@ -65,7 +65,9 @@ bool ReadAudio(const std::string& path, Audio& audio, std::string& error)
   if (!reader.Open(path, error))
     return false;
   audio.sampleRate = reader.SampleRate();
-  audio.channels.assign(static_cast<size_t>(reader.Channels()), std::vector<float>(static_cast<size_t>(reader.Frames())));
+  audio.channels.assign(static_cast<size_t>(reader.Channels()), {});
+  for (auto& channel : audio.channels)
+    channel.resize(static_cast<size_t>(reader.Frames()));
   std::vector<float*> at(audio.channels.size());
   for (int64_t done = 0; done < reader.Frames();)
   {

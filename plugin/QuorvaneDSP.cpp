@@ -427,7 +427,8 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
     dsp::biquadPair hp(hpfL, hpfR), md(midL, midR), shelf(hfL, hfR);
     for (int i = 0; i < n; ++i)
     {
-      const dsp::double2 f = shelf.process(md.process(hp.process(dsp::roundToFloat(dsp::double2{b.detL[i], b.detR[i]}))));
+      const dsp::double2 x = dsp::roundToFloat(dsp::double2{b.detL[i], b.detR[i]});
+      const dsp::double2 f = shelf.process(md.process(hp.process(x)));
       b.detL[i] = f[0];
       b.detR[i] = f[1];
       shelf.process(dsp::double2{});
@@ -453,8 +454,8 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
     paired && transientL.knobsSettledAt(kTransientKnob1, tiltControl, tiltControl, kTransientKnob4);
   dsp::transientFilter tr = transientL, trR = transientR;
   dsp::double2 differences[dsp::transientFilter::kOrder];
-  for (int k = 0; k < dsp::transientFilter::kOrder; ++k)
-    differences[k] = dsp::double2{transientL.diff[k], transientR.diff[k]};
+  for (int d = 0; d < dsp::transientFilter::kOrder; ++d)
+    differences[d] = dsp::double2{transientL.diff[d], transientR.diff[d]};
   // Read once into locals: stores to the pass buffers could otherwise alias them.
   const double transientMix = p.transientMix;
   const double tilt = tiltControl;
@@ -541,10 +542,10 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
     // Both filters leave with the shared knob state and their own lane of the differences.
     transientL = tr;
     transientR = tr;
-    for (int k = 0; k < dsp::transientFilter::kOrder; ++k)
+    for (int d = 0; d < dsp::transientFilter::kOrder; ++d)
     {
-      transientL.diff[k] = differences[k][0];
-      transientR.diff[k] = differences[k][1];
+      transientL.diff[d] = differences[d][0];
+      transientR.diff[d] = differences[d][1];
     }
   }
   else

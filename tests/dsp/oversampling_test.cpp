@@ -159,10 +159,10 @@ TEST(OversampledGainStage, BlockFormMatchesThePerSampleForm)
   auto compare = [&](int n) {
     for (int i = 0; i < n; ++i)
     {
+      const auto at = static_cast<size_t>(i);
       double l = 0.0, r = 0.0;
-      perSample->process(satL[static_cast<size_t>(i)], satR[static_cast<size_t>(i)], g[static_cast<size_t>(i)], 2,
-                         l, r);
-      largest = std::max({largest, std::fabs(l - osL[static_cast<size_t>(i)]), std::fabs(r - osR[static_cast<size_t>(i)])});
+      perSample->process(satL[at], satR[at], g[at], 2, l, r);
+      largest = std::max({largest, std::fabs(l - osL[at]), std::fabs(r - osR[at])});
     }
   };
   for (int n : {1, 2, 7, 63, 64, 65, 128, 255, 256, 3, 200, 256, 1})
