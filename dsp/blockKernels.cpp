@@ -37,16 +37,23 @@ HWY_INLINE V AtanOfSeventhPower(D d, V x)
   return hn::Add(x, hn::Mul(hn::Mul(x, x2), hn::Add(hn::Set(d, -1.0 / 3.0), hn::Mul(x2, series))));
 }
 
-// The scalar curves' arithmetic, operation for operation, on vectors.
-HWY_INLINE V PolyCurve(D d, V u)
+// The scalar curves' arithmetic, operation for operation, on vectors; `tanh` is the function's general
+// form or its series for small arguments.
+template <class Tanh>
+HWY_INLINE V PolyCurveWith(D d, V u, Tanh tanh)
 {
   const V u2 = hn::Mul(u, u);
   const V u3 = hn::Mul(u2, u);
   const V u7 = hn::Mul(hn::Mul(u3, u3), u);
-  const V t3 = hn::Mul(hn::Set(d, 0.04), hn::Tanh(d, u3));
-  const V t2 = hn::Mul(hn::Set(d, 0.001), hn::Tanh(d, u2));
+  const V t3 = hn::Mul(hn::Set(d, 0.04), tanh(u3));
+  const V t2 = hn::Mul(hn::Set(d, 0.001), tanh(u2));
   const V sum = hn::Add(hn::Add(t3, t2), u);
   return hn::Sub(sum, hn::Mul(hn::Set(d, 0.01), AtanOfSeventhPower(d, u7)));
+}
+
+HWY_INLINE V PolyCurve(D d, V u)
+{
+  return PolyCurveWith(d, u, [d](V x) HWY_ATTR { return hn::Tanh(d, x); });
 }
 
 HWY_INLINE V XformerCurve(D d, V v)
@@ -86,20 +93,13 @@ void SaturateInputXf(const double* x, double* y, int n) noexcept
 }
 
 // The polynomial curve for |u| < 2^-6, where every term's series is exact to rounding: tanh(x) for
-// x < 2.5e-4 needs terms to x^5 (the next is 1e-23 of x) and atan(x) for x < 2.4e-13 is x itself.
+// x < 2.5e-4 needs terms to x^5 (the next is 1e-23 of x), and atan(u^7) takes its series.
 HWY_INLINE V PolyCurveSmall(D d, V u)
 {
-  const V u2 = hn::Mul(u, u);
-  const V u3 = hn::Mul(u2, u);
-  const V u7 = hn::Mul(hn::Mul(u3, u3), u);
-  const auto tanhSmall = [d](V x) HWY_ATTR {
+  return PolyCurveWith(d, u, [d](V x) HWY_ATTR {
     const V x2 = hn::Mul(x, x);
     return hn::Add(x, hn::Mul(hn::Mul(x, x2), hn::Add(hn::Set(d, -1.0 / 3.0), hn::Mul(x2, hn::Set(d, 2.0 / 15.0)))));
-  };
-  const V t3 = hn::Mul(hn::Set(d, 0.04), tanhSmall(u3));
-  const V t2 = hn::Mul(hn::Set(d, 0.001), tanhSmall(u2));
-  const V sum = hn::Add(hn::Add(t3, t2), u);
-  return hn::Sub(sum, hn::Mul(hn::Set(d, 0.01), u7));
+  });
 }
 
 // The detector hears its source 40 dB down, so its curve nearly always runs on small arguments.

@@ -69,7 +69,7 @@ public:
 
   // The two halves of process() for a chain that runs the gain computer over a whole block: the
   // envelope step alone, and the gain computer for a level in dB with the current settings.
-  void stepLevel(double x) { stepEnvelope(x); }
+  using envFollower::stepEnvelope;
   double gainDbFor(double levelDb) const;
 
   // Per-sample control operations (audio thread, no allocation).

@@ -59,7 +59,6 @@ constexpr std::array<std::array<double, N + 1>, N + 1> MakeDiffBasis()
 
 constexpr auto kDiffBasis = MakeDiffBasis();
 
-
 bool AllFinite(const double* v, int n)
 {
   for (int i = 0; i < n; ++i)

@@ -52,8 +52,8 @@ public:
   // four additions. Agrees with stepSignal to rounding.
   template <class T>
   T stepSignalShort(T x, T (&differences)[kOrder]) const noexcept;
-  // True when the other filter's knobs, weights and coefficients are exactly this one's, so that this
-  // one's stepKnobs() stands for both. (NaN tapers compare unequal, which is the safe answer.)
+  // True when the other filter's knob state is exactly this one's, so that this one's stepKnobs()
+  // stands for both. (NaN tapers compare unequal, which is the safe answer.)
   bool sameKnobs(const transientFilter& other) const noexcept;
 
   int rateInt = 0;
@@ -177,20 +177,10 @@ inline double transientFilter::process(double x, double c1, double c2, double c3
 
 inline bool transientFilter::sameKnobs(const transientFilter& o) const noexcept
 {
-  auto same = [](const double* a, const double* b, int n) {
-    for (int i = 0; i < n; ++i)
-      if (!(a[i] == b[i]))
-        return false;
-    return true;
-  };
-  const double mine[] = {rate, outGain, k1, k2, k3, k4, mTaper1.in, mTaper1.out, mTaper3.in, mTaper3.out,
-                         mTaper4.in, mTaper4.out, mCoefK2, mCoefK3};
-  const double theirs[] = {o.rate, o.outGain, o.k1, o.k2, o.k3, o.k4, o.mTaper1.in, o.mTaper1.out, o.mTaper3.in,
-                           o.mTaper3.out, o.mTaper4.in, o.mTaper4.out, o.mCoefK2, o.mCoefK3};
-  constexpr int kWeights = kMonomials * (kOrder + 1);
-  return mCoefsValid && o.mCoefsValid && same(mine, theirs, 14) && same(mFeedback, o.mFeedback, kOrder) &&
-         same(mFeedforward, o.mFeedforward, kOrder - 1) && same(&denWeights[0][0], &o.denWeights[0][0], kWeights) &&
-         same(&numWeights[0][0], &o.numWeights[0][0], kWeights);
+  // The cached taper outputs, weights, coefficients and output gain follow from these.
+  return mCoefsValid && o.mCoefsValid && rate == o.rate && k1 == o.k1 && k2 == o.k2 && k3 == o.k3 && k4 == o.k4 &&
+         mTaper1.in == o.mTaper1.in && mTaper3.in == o.mTaper3.in && mTaper4.in == o.mTaper4.in &&
+         mCoefK2 == o.mCoefK2 && mCoefK3 == o.mCoefK3;
 }
 
 } // namespace dsp

@@ -1,7 +1,5 @@
 #include "host/Commands.h"
 
-#include <time.h>
-
 #include "host/AudioFile.h"
 #include "host/Renderer.h"
 #include "host/ReportPlot.h"
@@ -271,17 +269,6 @@ int RunParams(const CommandLine& cl)
   return 0;
 }
 
-namespace {
-
-double ProcessCpuSeconds()
-{
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
-
-} // namespace
-
 int RunRender(const CommandLine& cl)
 {
   if (cl.positional.size() != 2)
@@ -292,7 +279,7 @@ int RunRender(const CommandLine& cl)
     return Fail("--block-size must be from 1 to 65536");
 
   std::string error;
-  const double cpuStart = ProcessCpuSeconds();
+  const double cpuStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
   // The files are read a run at a time as the render goes; only a picture needs them whole.
   AudioFileReader in;
   if (!in.Open(inPath, error))
@@ -359,16 +346,18 @@ int RunRender(const CommandLine& cl)
   if (!cl.meterLog.empty())
     options.levels = &levels;
 
-  Times times;
+  RenderTimes times;
   options.times = &times;
 
-  const double cpuOpened = ProcessCpuSeconds();
+  const double cpuOpened = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
   Audio dry, wet;
   if (!cl.plot.empty())
   {
-    if (!ReadAudio(inPath, dry, error) || (!cl.sideChain.empty() && !ReadAudio(cl.sideChain, wet, error)))
+    Audio key;
+    if (!ReadAudio(inPath, dry, error) || (!cl.sideChain.empty() && !ReadAudio(cl.sideChain, key, error)))
       return Fail(error);
-    const std::vector<float> sideChain = wet.channels.empty() ? std::vector<float>() : std::move(wet.channels[0]);
+    const std::vector<float> none;
+    const std::vector<float>& sideChain = key.channels.empty() ? none : key.channels[0];
     if (!RenderFile(*instance, dry, sideChain, options, wet, error) || !outFile.WriteAudio(wet, error))
       return Fail(error);
   }
@@ -386,7 +375,7 @@ int RunRender(const CommandLine& cl)
     return Fail(error);
   if (cl.stats)
   {
-    const double done = ProcessCpuSeconds();
+    const double done = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     const double plugin = times.plugin;
     const double rest = (done - cpuOpened) - plugin - times.reading - times.writing;
     const double host = times.reading + times.writing + rest;

@@ -2,7 +2,6 @@
 
 #include "host/AudioThread.h"
 
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,14 +31,16 @@ bool FindMasterBypass(HostInstance& instance, std::string& id)
   return false;
 }
 
-namespace {
-
-double ThreadCpuSeconds()
+double CpuSeconds(clockid_t clock)
 {
   timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  clock_gettime(clock, &ts);
   return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
 }
+
+namespace {
+
+double ThreadCpuSeconds() { return CpuSeconds(CLOCK_THREAD_CPUTIME_ID); }
 
 void Measure(const float* const* in, int inChannels, const float* const* out, int outChannels, int frames,
              BlockLevels& levels)
@@ -133,16 +134,20 @@ bool RenderStream(HostInstance& instance, AudioSource& in, AudioSource* sideChai
   double pluginSeconds = 0.0, reading = 0.0, writing = 0.0;
   std::vector<const float*> inPtr(static_cast<size_t>(channels));
   std::vector<float*> outPtr(static_cast<size_t>(channels));
+  // Points inPtr and outPtr at the block `at` frames into the run; its length.
+  auto blockAt = [&](int64_t at) {
+    for (int c = 0; c < channels; ++c)
+    {
+      inPtr[static_cast<size_t>(c)] = inAt[static_cast<size_t>(c)] + at;
+      outPtr[static_cast<size_t>(c)] = outAt[static_cast<size_t>(c)] + at;
+    }
+    return static_cast<int>(std::min<int64_t>(block, runFrames - at));
+  };
   auto renderRun = [&] {
     const double cpuBefore = ThreadCpuSeconds();
     for (int64_t at = 0; at < runFrames && runOk; at += block)
     {
-      const int n = static_cast<int>(std::min<int64_t>(block, runFrames - at));
-      for (int c = 0; c < channels; ++c)
-      {
-        inPtr[static_cast<size_t>(c)] = inAt[static_cast<size_t>(c)] + at;
-        outPtr[static_cast<size_t>(c)] = outAt[static_cast<size_t>(c)] + at;
-      }
+      const int n = blockAt(at);
       runOk = instance.Render(inPtr.data(), sideChain ? scAt + at : nullptr, outPtr.data(), n);
     }
     pluginSeconds += ThreadCpuSeconds() - cpuBefore;
@@ -214,12 +219,7 @@ bool RenderStream(HostInstance& instance, AudioSource& in, AudioSource* sideChai
     if (options.levels)
       for (int64_t at = 0; at < runFrames; at += block)
       {
-        const int n = static_cast<int>(std::min<int64_t>(block, runFrames - at));
-        for (int c = 0; c < channels; ++c)
-        {
-          inPtr[static_cast<size_t>(c)] = inAt[static_cast<size_t>(c)] + at;
-          outPtr[static_cast<size_t>(c)] = outAt[static_cast<size_t>(c)] + at;
-        }
+        const int n = blockAt(at);
         BlockLevels levels;
         levels.block = (start + at) / block;
         levels.frame = start + at;

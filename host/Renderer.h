@@ -9,6 +9,8 @@
 #include "host/AudioFile.h"
 #include "host/ParamSetting.h"
 
+#include <time.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,7 +34,14 @@ struct BlockLevels
   bool silentInput = true;
 };
 
-struct Times;
+// CPU seconds: in the plug-in's render calls (on whichever thread rendered), and the main thread's
+// reading and writing of the audio.
+struct RenderTimes
+{
+  double plugin = 0.0;
+  double reading = 0.0;
+  double writing = 0.0;
+};
 
 struct RenderOptions
 {
@@ -43,17 +52,11 @@ struct RenderOptions
   bool offline = false;           // render on the calling thread, after telling the plug-in 'AXof'
   bool progress = false;          // a progress line on stderr
   std::vector<BlockLevels>* levels = nullptr;
-  struct Times* times = nullptr; // when set: where the CPU time went
+  RenderTimes* times = nullptr; // when set: where the CPU time went
 };
 
-// CPU seconds: in the plug-in's render calls (on whichever thread rendered), and the main thread's
-// reading and writing of the audio.
-struct Times
-{
-  double plugin = 0.0;
-  double reading = 0.0;
-  double writing = 0.0;
-};
+// any thread; seconds of CPU time on `clock` (CLOCK_THREAD_CPUTIME_ID, CLOCK_PROCESS_CPUTIME_ID)
+double CpuSeconds(clockid_t clock);
 
 // main thread; `in` has instance.MainChannels() channels, `sideChain` is null or one channel at the
 // same rate (shorter is padded with silence). Reads and writes a run at a time. False with a reason.

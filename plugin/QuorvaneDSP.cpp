@@ -487,7 +487,7 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   int from = 0;
   if (blockStart)
   {
-    comp.stepLevel(detectorLevel(0));
+    comp.stepEnvelope(detectorLevel(0));
     b.envelope[0] = comp.envelope;
     b.threshold[0] = comp.threshold;
     comp.gainDb = comp.gainDbFor(dsp::kDbPerNeper * std::log(std::fabs(comp.envelope)));
@@ -530,7 +530,7 @@ void QuorvaneDSP::RunPass(const Snapshot& p, const double* const* inputs, double
   {
     for (int i = from; i < n; ++i)
     {
-      comp.stepLevel(detectorLevel(i));
+      comp.stepEnvelope(detectorLevel(i));
       b.envelope[i] = comp.envelope;
       b.threshold[i] = comp.threshold;
       comp.threshold = glideThreshold();

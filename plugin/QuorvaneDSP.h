@@ -8,8 +8,8 @@
 // (the curves, the gain computer and its exponential, the oversampling FIRs) as vector code over the
 // whole block, and only the true recursions (filters, transient section, envelope, smoothers, meter)
 // sample by sample. The exact chain (SetExactChain) is the same one sample at a time with the C
-// library's functions: the reference the block passes are tested against. Both leave the same state, so
-// an instance may switch between them.
+// library's functions: the reference the block passes are tested against. Both keep their state in the
+// same members, so an instance may switch between them.
 
 #include <atomic>
 #include <bit>
@@ -33,10 +33,7 @@ struct smoother
 
   double step(double target) noexcept
   {
-    z = b * target + a * z;
-    // A zero or subnormal state (biased exponent 0) is flushed so the recursion never runs denormal.
-    if ((std::bit_cast<uint64_t>(z) & 0x7FF0000000000000ull) == 0)
-      z = 0.0;
+    z = flushed(b * target + a * z);
     return z;
   }
   // Three steps towards one target, each state returned. The second and third come straight from the
@@ -53,6 +50,7 @@ struct smoother
     s3 = flushed(c3 + a2 * a * z);
     z = s3;
   }
+  // A zero or subnormal state (biased exponent 0) is flushed so the recursion never runs denormal.
   static double flushed(double v) noexcept
   {
     // A branch rather than a select: it is almost never taken, and so stays off the recursion's path.
