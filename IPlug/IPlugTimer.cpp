@@ -5,18 +5,13 @@
 #include <mutex>
 #include <vector>
 
+#include "IPlug/IPlugTimer_platform.h"
+
 namespace iplug {
 
 namespace {
 
 thread_local IRunLoop* tRunLoop = nullptr;
-
-// Re-entrant: callbacks run with it held and may create, stop or destroy timers on the same thread.
-std::recursive_mutex& LiveLock()
-{
-  static std::recursive_mutex lock;
-  return lock;
-}
 
 void ReportFailedCheck(const char* file, int line, const char* condition)
 {
@@ -103,7 +98,10 @@ std::unique_ptr<Timer> Timer::Create(TimerCallback callback, uint32_t intervalMs
 
 void Timer_impl::Start()
 {
+  // A run loop the host lent this thread comes first; the platform's own timers otherwise.
   mLoop = GetThreadRunLoop();
+  if (!mLoop)
+    mLoop = PlatformRunLoop();
   if (!mLoop)
     return;
   const uintptr_t id = mLoop->StartTimer(mIntervalMs, &Timer_impl::Tick);

@@ -69,7 +69,12 @@ AAX_IEffectGUI* CreateEffectGUI()
 
 } // namespace quorvane
 
+// On Windows the module's .def file names the exports.
+#ifdef _WIN32
+#define QUORVANE_ACF_EXPORT
+#else
 #define QUORVANE_ACF_EXPORT __attribute__((visibility("default")))
+#endif
 
 extern "C" {
 

@@ -37,6 +37,12 @@ packages=(
   python3
   # The peer compressors the speed harness measures Quorvane against.
   lsp-plugins-lv2
+  # The Windows build: mingw-w64's compilers with POSIX threads (std::thread, std::mutex), windres, the
+  # GoogleTest sources to compile for it, and Wine to run its tests.
+  g++-mingw-w64-x86-64-posix
+  binutils-mingw-w64-x86-64
+  googletest
+  wine64
   # Driving and looking at the hosts' windows under Xvfb.
   xdotool
   x11-utils
