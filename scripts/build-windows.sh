@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows module (Quorvane.aaxplugin bundle), quorvane-host.exe and the Windows tests
 # with Debian's mingw-w64 into build-win/ (BUILD_DIR overrides). Installs what it needs first.
-#
-#   bash scripts/build-windows.sh            build
-#   bash scripts/build-windows.sh --test     build, then run the Windows tests under Wine (needs a display:
-#                                            run it under xvfb-run, as scripts/test.sh does)
+# scripts/test-windows.sh runs the tests under Wine.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -20,8 +17,3 @@ cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE
 x86_64-w64-mingw32-g++-posix --version | head -n 1
 echo "=== build $dir"
 cmake --build "$dir" -j "$jobs"
-
-if [ "${1:-}" = "--test" ]; then
-  echo "=== test $dir (under Wine)"
-  ctest --test-dir "$dir" --output-on-failure
-fi

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the dependencies, then builds and runs every test: an optimised build, a Debug build with
+# Installs the dependencies, then builds and runs every test: an optimised build, the Windows build under
+# Wine, a Debug build with
 # AddressSanitizer and UndefinedBehaviorSanitizer, a ThreadSanitizer build of the suites whose subject is
 # shared between threads, then the hardening stages: the render paths under RealtimeSanitizer, host and
 # module under ThreadSanitizer, short soaks on the audio thread at three sample rates, and a bounded
@@ -57,6 +58,12 @@ if [ "$quick" = 1 ]; then
   echo "All tests passed (quick mode: optimised build only)."
   exit 0
 fi
+
+# The Windows build, cross-compiled, with its tests under Wine; then its renders of the golden scenarios
+# against this build's.
+echo
+echo "=== Windows: cross-build (build-win), tests under Wine"
+with_display bash scripts/test-windows.sh
 
 # A safety net for LeakSanitizer's exit-time scan, whose thread tracer has crashed ("Tracer caught
 # signal 11") in processes that drew with Mesa's software renderer while its threads ended: a test

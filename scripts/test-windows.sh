@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the Windows targets (scripts/build-windows.sh) and runs their tests under Wine, in a throwaway
+# prefix with one Wine server for all of them; then, when the Linux build exists in build/, compares the
+# two builds' renders of the golden scenarios. Needs an X display for the editor tests: scripts/test.sh
+# runs it under xvfb-run.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+
+bash scripts/build-windows.sh
+dir="${BUILD_DIR:-build-win}"
+
+wine_dir=/usr/lib/wine
+WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/quorvane-wine-XXXXXX")"
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  "$wine_dir/wineserver" -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+
+echo "=== Wine: a fresh prefix in $WINEPREFIX"
+"$wine_dir/wine64" wineboot --init 2>&1 | grep -v rundll32 || true
+"$wine_dir/wineserver" -p
+
+echo "=== test $dir (under Wine)"
+ctest --test-dir "$dir" --output-on-failure
+
+if [ -x build/tests/quorvane_tests_e2e ]; then
+  echo "=== the golden scenarios: Windows build against build/"
+  QUORVANE_WIN_HOST="$root/$dir/bin/quorvane-host.exe" ./build/tests/quorvane_tests_e2e --gtest_filter='WindowsGolden.*'
+fi
