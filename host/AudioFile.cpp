@@ -1,25 +1,16 @@
 #include "host/AudioFile.h"
 
-#include <sndfile.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "host/AudioCodec.h"
+#include "host/HostPlatform.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 
 namespace quorvane::host {
 
-namespace {
-
-// Far beyond any file this program is meant for; keeps a corrupt header from asking for everything.
-constexpr sf_count_t kMaxFrames = sf_count_t(1) << 31;
-
-} // namespace
-
-// Frames per libsndfile call: a run's worth of interleaved samples stays in the cache.
+// Frames per codec call: a run's worth of interleaved samples stays in the cache.
 constexpr int64_t kChunkFrames = 4096;
 
 // Frames of interleaved samples to and from channels[c][at..]; stereo, the usual case, in one pass.
@@ -85,48 +76,38 @@ bool ReadAudio(const std::string& path, Audio& audio, std::string& error)
   return true;
 }
 
-AudioFileReader::~AudioFileReader() { Close(); }
+AudioFileReader::AudioFileReader() = default;
 
-void AudioFileReader::Close()
-{
-  if (mFile)
-    sf_close(mFile);
-  mFile = nullptr;
-}
+AudioFileReader::~AudioFileReader() = default;
 
 bool AudioFileReader::Open(const std::string& path, std::string& error)
 {
-  struct stat st{};
-  if (stat(path.c_str(), &st) != 0)
-  {
-    error = "cannot open " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  if (S_ISDIR(st.st_mode))
+  if (platform::IsDirectory(path))
   {
     error = "cannot read " + path + ": it is a directory";
     return false;
   }
-  SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  // A missing or forbidden file in the C library's words, the same on every platform.
+  FILE* probe = std::fopen(path.c_str(), "rb");
+  if (!probe)
+  {
+    error = "cannot open " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  std::fclose(probe);
+  std::string why;
+  auto file = AudioDecoder::Open(path, why);
   if (!file)
   {
-    error = "cannot read " + path + ": " + sf_strerror(nullptr);
+    error = "cannot read " + path + ": " + why;
     return false;
   }
-  if (info.channels < 1 || info.samplerate < 1 || info.frames < 0 || info.frames > kMaxFrames / info.channels)
-  {
-    sf_close(file);
-    error = "cannot read " + path + ": unsupported channel count, rate or length";
-    return false;
-  }
-  Close();
-  mFile = file;
+  mFile = std::move(file);
   mPath = path;
-  mChannels = info.channels;
-  mFrames = info.frames;
+  mChannels = mFile->Channels();
+  mFrames = mFile->Frames();
   mPosition = 0;
-  mSampleRate = info.samplerate;
+  mSampleRate = mFile->SampleRate();
   mInterleaved.assign(static_cast<size_t>(kChunkFrames * mChannels), 0.0f);
   return true;
 }
@@ -143,14 +124,13 @@ int64_t AudioFileReader::Read(float* const* channels, int64_t frames, std::strin
   while (done < frames)
   {
     const int64_t want = std::min(kChunkFrames, frames - done);
-    const sf_count_t got = sf_readf_float(mFile, mInterleaved.data(), want);
-    if (got != want)
+    if (!mFile->Read(mInterleaved.data(), want))
     {
       error = "cannot read " + mPath + ": file is shorter than its header says";
       return -1;
     }
-    Deinterleave(mInterleaved.data(), mChannels, got, channels, done);
-    done += got;
+    Deinterleave(mInterleaved.data(), mChannels, want, channels, done);
+    done += want;
   }
   mPosition += done;
   return done;
@@ -221,86 +201,60 @@ bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string
   return true;
 }
 
+AtomicFile::AtomicFile() = default;
+
 AtomicFile::~AtomicFile() { Discard(); }
 
 void AtomicFile::Discard()
 {
-  if (mAudio)
-    sf_close(mAudio);
-  mAudio = nullptr;
-  if (mFd >= 0)
-    ::close(mFd);
-  mFd = -1;
+  mAudio.reset();
   if (!mTemp.empty())
-    ::unlink(mTemp.c_str());
+    platform::RemoveFile(mTemp);
   mTemp.clear();
 }
 
 bool AtomicFile::Create(const std::string& target, std::string& error)
 {
   Discard();
-  struct stat st{};
-  if (stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+  if (platform::IsDirectory(target))
   {
     error = "cannot write " + target + ": it is a directory";
     return false;
   }
   mTarget = target;
-  std::string pattern = target + ".tmp-XXXXXX";
-  mFd = ::mkstemp(pattern.data());
-  if (mFd < 0)
-  {
-    error = "cannot write " + target + ": " + std::strerror(errno);
-    return false;
-  }
-  ::fchmod(mFd, 0644);
-  mTemp = pattern;
-  return true;
+  return platform::CreateTemporaryBeside(target, mTemp, error);
 }
 
 bool AtomicFile::WriteBytes(const void* data, size_t size, std::string& error)
 {
-  if (mFd < 0 || ::ftruncate(mFd, 0) != 0 || ::lseek(mFd, 0, SEEK_SET) != 0)
+  FILE* f = mTemp.empty() || mAudio ? nullptr : std::fopen(mTemp.c_str(), "wb");
+  if (!f)
   {
-    error = "cannot write " + mTarget;
+    error = "cannot write " + mTarget + (mTemp.empty() || mAudio ? "" : std::string(": ") + std::strerror(errno));
     return false;
   }
-  const auto* p = static_cast<const char*>(data);
-  while (size > 0)
+  const bool written = std::fwrite(data, 1, size, f) == size;
+  const int why = errno;
+  if (std::fclose(f) != 0 || !written)
   {
-    const ssize_t n = ::write(mFd, p, size);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-    {
-      error = "cannot write " + mTarget + ": " + std::strerror(errno);
-      return false;
-    }
-    p += n;
-    size -= static_cast<size_t>(n);
+    error = "cannot write " + mTarget + ": " + std::strerror(written ? errno : why);
+    return false;
   }
   return true;
 }
 
 bool AtomicFile::BeginAudio(int channels, double sampleRate, std::string& error)
 {
-  if (mFd < 0 || mAudio || channels < 1 || sampleRate < 1.0)
+  if (mTemp.empty() || mAudio || channels < 1 || sampleRate < 1.0)
   {
     error = "cannot write " + mTarget + ": no audio";
     return false;
   }
-  SF_INFO info{};
-  info.channels = channels;
-  info.samplerate = static_cast<int>(sampleRate);
-  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-  // libsndfile gets its own descriptor so that closing it leaves ours for Commit.
-  const int fd = ::dup(mFd);
-  mAudio = fd >= 0 ? sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE) : nullptr;
+  std::string why;
+  mAudio = AudioEncoder::Create(mTemp, channels, sampleRate, why);
   if (!mAudio)
   {
-    if (fd >= 0)
-      ::close(fd);
-    error = "cannot write " + mTarget + ": " + sf_strerror(nullptr);
+    error = "cannot write " + mTarget + ": " + why;
     return false;
   }
   mAudioChannels = channels;
@@ -319,9 +273,10 @@ bool AtomicFile::Write(const float* const* channels, int64_t frames, std::string
   {
     const int64_t count = std::min<int64_t>(kChunkFrames, frames - start);
     Interleave(channels, start, mAudioChannels, count, mInterleaved.data());
-    if (sf_writef_float(mAudio, mInterleaved.data(), count) != count)
+    std::string why;
+    if (!mAudio->Write(mInterleaved.data(), count, why))
     {
-      error = "cannot write " + mTarget + ": " + sf_strerror(mAudio);
+      error = "cannot write " + mTarget + ": " + why;
       return false;
     }
   }
@@ -335,11 +290,11 @@ bool AtomicFile::EndAudio(std::string& error)
     error = "cannot write " + mTarget + ": no audio";
     return false;
   }
-  // Closing writes the header's sizes.
-  const bool ok = sf_close(mAudio) == 0;
-  mAudio = nullptr;
+  std::string why;
+  const bool ok = mAudio->Finish(why);
+  mAudio.reset();
   if (!ok)
-    error = "cannot write " + mTarget;
+    error = "cannot write " + mTarget + ": " + why;
   return ok;
 }
 
@@ -362,22 +317,13 @@ bool AtomicFile::WriteAudio(const Audio& audio, std::string& error)
 
 bool AtomicFile::Commit(std::string& error)
 {
-  if (mFd < 0)
+  if (mTemp.empty() || mAudio)
   {
-    error = "cannot write " + mTarget;
+    error = "cannot write " + mTarget + (mAudio ? ": the audio was not finished" : "");
     return false;
   }
-  if (::fsync(mFd) != 0 || ::close(mFd) != 0)
+  if (!platform::MoveOver(mTemp, mTarget, error))
   {
-    mFd = -1;
-    error = "cannot write " + mTarget + ": " + std::strerror(errno);
-    Discard();
-    return false;
-  }
-  mFd = -1;
-  if (::rename(mTemp.c_str(), mTarget.c_str()) != 0)
-  {
-    error = "cannot write " + mTarget + ": " + std::strerror(errno);
     Discard();
     return false;
   }

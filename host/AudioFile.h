@@ -1,16 +1,18 @@
 #pragma once
-// Files the command line reads and writes: float audio through libsndfile (channels kept apart), and
-// output files that appear only when complete (written to a temporary file in the same directory,
-// renamed over the target at the end; an error or an early exit leaves the target untouched).
+// Files the command line reads and writes: float audio through the platform's codec (AudioCodec.h;
+// channels kept apart), and output files that appear only when complete (written to a temporary file in
+// the same directory, renamed over the target at the end; an error or an early exit leaves the target
+// untouched).
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-// libsndfile's handle, declared here so that only AudioFile.cpp includes sndfile.h.
-struct sf_private_tag;
-
 namespace quorvane::host {
+
+class AudioDecoder;
+class AudioEncoder;
 
 struct Audio
 {
@@ -69,11 +71,11 @@ private:
   Audio& mAudio;
 };
 
-// A sound file read through libsndfile a run at a time, channels kept apart.
+// A sound file read a run at a time, channels kept apart.
 class AudioFileReader final : public AudioSource
 {
 public:
-  AudioFileReader() = default;
+  AudioFileReader();
   ~AudioFileReader() override;
   AudioFileReader(const AudioFileReader&) = delete;
   AudioFileReader& operator=(const AudioFileReader&) = delete;
@@ -87,9 +89,7 @@ public:
   int64_t Read(float* const* channels, int64_t frames, std::string& error) override;
 
 private:
-  void Close();
-
-  ::sf_private_tag* mFile = nullptr;
+  std::unique_ptr<AudioDecoder> mFile;
   std::string mPath;
   int mChannels = 0;
   int64_t mFrames = 0;
@@ -101,13 +101,13 @@ private:
 // main thread
 bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& error, size_t maxBytes);
 
-// An output file under construction. Create opens a temporary beside the target; Commit renames it
+// An output file under construction. Create makes a temporary beside the target; Commit renames it
 // over the target; without Commit the destructor removes the temporary. Audio goes in whole
 // (WriteAudio) or a run at a time (BeginAudio, Write as a sink, EndAudio).
 class AtomicFile final : public AudioSink
 {
 public:
-  AtomicFile() = default;
+  AtomicFile();
   ~AtomicFile() override;
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -131,9 +131,8 @@ private:
   void Discard();
 
   std::string mTarget;
-  std::string mTemp;
-  int mFd = -1;
-  ::sf_private_tag* mAudio = nullptr;
+  std::string mTemp; // empty when there is none
+  std::unique_ptr<AudioEncoder> mAudio;
   int mAudioChannels = 0;
   std::vector<float> mInterleaved;
 };

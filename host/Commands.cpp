@@ -1,11 +1,10 @@
 #include "host/Commands.h"
 
 #include "host/AudioFile.h"
+#include "host/HostPlatform.h"
 #include "host/Renderer.h"
 #include "host/ReportPlot.h"
 #include "host/Session.h"
-
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -277,9 +276,11 @@ int RunRender(const CommandLine& cl)
   const std::string& outPath = cl.positional[1];
   if (cl.blockSize < 1 || cl.blockSize > 65536)
     return Fail("--block-size must be from 1 to 65536");
+  if (!cl.plot.empty() && !ReportPictureAvailable())
+    return Fail("--plot is not available in this build (the picture is drawn with cairo, which Windows builds lack)");
 
   std::string error;
-  const double cpuStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+  const double cpuStart = platform::ProcessCpuSeconds();
   // The files are read a run at a time as the render goes; only a picture needs them whole.
   AudioFileReader in;
   if (!in.Open(inPath, error))
@@ -332,7 +333,7 @@ int RunRender(const CommandLine& cl)
   options.hostBypass = cl.hostBypass;
   options.compensateLatency = cl.compensateLatency;
   options.offline = cl.offline;
-  options.progress = isatty(STDERR_FILENO) != 0;
+  options.progress = platform::StderrIsTerminal();
   const auto params = instance->Parameters();
   for (const auto& ev : events)
   {
@@ -349,7 +350,7 @@ int RunRender(const CommandLine& cl)
   RenderTimes times;
   options.times = &times;
 
-  const double cpuOpened = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+  const double cpuOpened = platform::ProcessCpuSeconds();
   Audio dry, wet;
   if (!cl.plot.empty())
   {
@@ -375,7 +376,7 @@ int RunRender(const CommandLine& cl)
     return Fail(error);
   if (cl.stats)
   {
-    const double done = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    const double done = platform::ProcessCpuSeconds();
     const double plugin = times.plugin;
     const double rest = (done - cpuOpened) - plugin - times.reading - times.writing;
     const double host = times.reading + times.writing + rest;

@@ -1,17 +1,14 @@
 #include "host/Demo.h"
 
 #include "host/Commands.h"
+#include "host/HostPlatform.h"
 #include "host/Renderer.h"
 #include "host/ReportPlot.h"
 #include "host/Session.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <numbers>
 #include <sstream>
 
@@ -165,19 +162,21 @@ std::vector<std::string> DemoSettings()
 int RunDemo(const CommandLine& cl)
 {
   const std::string dir = cl.out.empty() ? "out" : cl.out;
-  if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
-    return Fail("cannot create " + dir + ": " + std::strerror(errno));
+  std::string error;
+  if (!platform::MakeDirectory(dir, error))
+    return Fail(error);
 
   constexpr double kRate = 48000.0;
   constexpr int kBlock = 512;
   const std::vector<std::string> settings = DemoSettings();
   const double makeupDb = 3.0;
 
-  std::string error;
+  // Without the picture (a build without cairo) the demo writes everything else.
+  const bool drawPicture = ReportPictureAvailable();
   AtomicFile dryFile, wetFile, meterFile, reportFile, pictureFile;
   if (!dryFile.Create(dir + "/dry.wav", error) || !wetFile.Create(dir + "/processed.wav", error) ||
       !meterFile.Create(dir + "/meter.log", error) || !reportFile.Create(dir + "/report.txt", error) ||
-      !pictureFile.Create(dir + "/report.png", error))
+      (drawPicture && !pictureFile.Create(dir + "/report.png", error)))
     return Fail(error);
 
   Session session(cl);
@@ -211,20 +210,25 @@ int RunDemo(const CommandLine& cl)
 
   std::string picture;
   const std::vector<std::string> caption = {SettingsCaption(settings), FiguresCaption(measured, instance->Latency())};
-  if (!DrawReportPng(measured, "Quorvane demo: 10 s of 174 BPM drum and bass through the compressor", caption, picture,
-                     error))
+  if (drawPicture && !DrawReportPng(measured, "Quorvane demo: 10 s of 174 BPM drum and bass through the compressor",
+                                    caption, picture, error))
     return Fail(error);
 
   const std::string meter = FormatLevels(levels);
   const std::string text = report.str();
   if (!dryFile.WriteAudio(dry, error) || !wetFile.WriteAudio(wet, error) ||
       !meterFile.WriteBytes(meter.data(), meter.size(), error) || !reportFile.WriteBytes(text.data(), text.size(), error) ||
-      !pictureFile.WriteBytes(picture.data(), picture.size(), error) || !dryFile.Commit(error) ||
-      !wetFile.Commit(error) || !meterFile.Commit(error) || !reportFile.Commit(error) || !pictureFile.Commit(error))
+      (drawPicture && !pictureFile.WriteBytes(picture.data(), picture.size(), error)) || !dryFile.Commit(error) ||
+      !wetFile.Commit(error) || !meterFile.Commit(error) || !reportFile.Commit(error) ||
+      (drawPicture && !pictureFile.Commit(error)))
     return Fail(error);
   std::fputs(text.c_str(), stdout);
-  std::printf("wrote %s/dry.wav, %s/processed.wav, %s/meter.log, %s/report.txt, %s/report.png\n", dir.c_str(),
-              dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str());
+  std::printf("wrote %s/dry.wav, %s/processed.wav, %s/meter.log, %s/report.txt", dir.c_str(), dir.c_str(),
+              dir.c_str(), dir.c_str());
+  if (drawPicture)
+    std::printf(", %s/report.png\n", dir.c_str());
+  else
+    std::printf(" (no report.png: this build has no cairo to draw it)\n");
   return 0;
 }
 

@@ -1,14 +1,8 @@
 #include "host/EditorHost.h"
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <png.h>
-
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <thread>
 
 #include "host/AudioFile.h"
@@ -18,111 +12,29 @@
 #include "host/HostInstance.h"
 #include "host/HostModule.h"
 #include "host/HostViewContainer.h"
+#include "host/Png.h"
 #include "host/Session.h"
 
 namespace quorvane::host {
 
-namespace {
-
-::Display* X(void* display) { return static_cast<::Display*>(display); }
-
-// The server's resource string with its Xft.dpi line replaced (or added).
-std::string WithDpi(const std::string& resources, double dpi)
+EditorHost::EditorHost(HostModule& module, HostInstance& instance)
+    : mModule(module), mInstance(instance), mWindows(HostWindows::Make())
 {
-  std::string out;
-  std::size_t start = 0;
-  while (start < resources.size())
-  {
-    std::size_t end = resources.find('\n', start);
-    if (end == std::string::npos)
-      end = resources.size();
-    const std::string line = resources.substr(start, end - start);
-    if (line.rfind("Xft.dpi:", 0) != 0 && !line.empty())
-      out += line + "\n";
-    start = end + 1;
-  }
-  char entry[64];
-  std::snprintf(entry, sizeof entry, "Xft.dpi:\t%g\n", dpi);
-  return out + entry;
 }
-
-} // namespace
-
-EditorHost::EditorHost(HostModule& module, HostInstance& instance) : mModule(module), mInstance(instance) {}
 
 EditorHost::~EditorHost()
 {
   Close();
   mGUI.reset();
-  RestoreScreenDensity();
-  if (mDisplay)
-    XCloseDisplay(X(mDisplay));
 }
 
-bool EditorHost::Connect(double screenScale, std::string& error)
-{
-  if (mDisplay == nullptr)
-    mDisplay = XOpenDisplay(nullptr);
-  if (mDisplay == nullptr)
-  {
-    error = "cannot open the X display (is DISPLAY set? run under xvfb-run for a virtual one)";
-    return false;
-  }
-  if (screenScale > 0.0)
-    SetScreenDensity(screenScale);
-  return true;
-}
-
-void EditorHost::SetScreenDensity(double scale)
-{
-  ::Display* d = X(mDisplay);
-  const Window root = DefaultRootWindow(d);
-  const Atom property = XInternAtom(d, "RESOURCE_MANAGER", False);
-  if (!mDensityChanged)
-  {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, root, property, 0, 1 << 16, False, XA_STRING, &type, &format, &count, &remaining,
-                           &data) == Success &&
-        type == XA_STRING && data)
-    {
-      mHadResources = true;
-      mSavedResources.assign(reinterpret_cast<char*>(data), count);
-    }
-    if (data)
-      XFree(data);
-  }
-  const std::string updated = WithDpi(mSavedResources, 96.0 * scale);
-  XChangeProperty(d, root, property, XA_STRING, 8, PropModeReplace, reinterpret_cast<const unsigned char*>(updated.data()),
-                  static_cast<int>(updated.size()));
-  XSync(d, False);
-  mDensityChanged = true;
-}
-
-void EditorHost::RestoreScreenDensity()
-{
-  if (!mDensityChanged || mDisplay == nullptr)
-    return;
-  ::Display* d = X(mDisplay);
-  const Atom property = XInternAtom(d, "RESOURCE_MANAGER", False);
-  if (mHadResources)
-    XChangeProperty(d, DefaultRootWindow(d), property, XA_STRING, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(mSavedResources.data()),
-                    static_cast<int>(mSavedResources.size()));
-  else
-    XDeleteProperty(d, DefaultRootWindow(d), property);
-  XSync(d, False);
-  mDensityChanged = false;
-}
+bool EditorHost::Connect(double screenScale, std::string& error) { return mWindows->Connect(screenScale, error); }
 
 bool EditorHost::Open(std::string& error)
 {
-  if (mDisplay == nullptr && !Connect(0.0, error))
+  if (!mWindows->Connect(0.0, error))
     return false;
-  if (mTopLevel != 0)
+  if (IsOpen())
     return true;
   if (mGUI == nullptr)
   {
@@ -131,34 +43,15 @@ bool EditorHost::Open(std::string& error)
       return false;
   }
 
-  ::Display* d = X(mDisplay);
   AAX_Point size = ViewSize();
-  const unsigned int w = size.horz >= 1.0f ? static_cast<unsigned int>(size.horz) : 605u;
-  const unsigned int h = size.vert >= 1.0f ? static_cast<unsigned int>(size.vert) : 602u;
-  XSetWindowAttributes wa{};
-  wa.background_pixel = BlackPixel(d, DefaultScreen(d));
-  wa.event_mask = StructureNotifyMask | KeyPressMask | KeyReleaseMask;
-  mTopLevel = XCreateWindow(d, DefaultRootWindow(d), 0, 0, w, h, 0, CopyFromParent, InputOutput, CopyFromParent,
-                            CWBackPixel | CWEventMask, &wa);
-  if (mTopLevel == 0)
-  {
-    error = "cannot create the host window";
+  const int w = size.horz >= 1.0f ? static_cast<int>(size.horz) : 605;
+  const int h = size.vert >= 1.0f ? static_cast<int>(size.vert) : 602;
+  if (!mWindows->Create(w, h, error))
     return false;
-  }
-  XStoreName(d, mTopLevel, "Quorvane");
-  Atom deleteAtom = XInternAtom(d, "WM_DELETE_WINDOW", False);
-  XSetWMProtocols(d, mTopLevel, &deleteAtom, 1);
-  mDeleteAtom = deleteAtom;
-  XMapWindow(d, mTopLevel);
-  XSync(d, False);
-
-  mContainer = std::make_unique<HostViewContainer>(static_cast<std::uintptr_t>(mTopLevel));
+  mContainer = std::make_unique<HostViewContainer>(mWindows->Container());
   mContainer->SetResizeFunc([this](float width, float height) {
-    if (mTopLevel != 0 && width >= 1.0f && height >= 1.0f)
-    {
-      XResizeWindow(X(mDisplay), mTopLevel, static_cast<unsigned int>(width), static_cast<unsigned int>(height));
-      XFlush(X(mDisplay));
-    }
+    if (IsOpen() && width >= 1.0f && height >= 1.0f)
+      mWindows->Resize(static_cast<int>(width), static_cast<int>(height));
   });
   mGUI->SetViewContainer(mContainer.get());
   if (EditorWindow() == 0)
@@ -167,25 +60,21 @@ bool EditorHost::Open(std::string& error)
     Close();
     return false;
   }
-  // Opening may have restored a stored size or zoom: the window takes the size the view has now.
+  // Opening may have restored a stored size or zoom: the windows take the size the view has now.
   size = ViewSize();
-  if (size.horz >= 1.0f && size.vert >= 1.0f &&
-      (static_cast<unsigned int>(size.horz) != w || static_cast<unsigned int>(size.vert) != h))
-    XResizeWindow(d, mTopLevel, static_cast<unsigned int>(size.horz), static_cast<unsigned int>(size.vert));
-  XSync(d, False);
+  if (size.horz >= 1.0f && size.vert >= 1.0f && (static_cast<int>(size.horz) != w || static_cast<int>(size.vert) != h))
+    mWindows->Resize(static_cast<int>(size.horz), static_cast<int>(size.vert));
   return true;
 }
 
 void EditorHost::Close()
 {
-  if (mTopLevel == 0)
+  if (!IsOpen())
     return;
   if (mGUI)
     mGUI->SetViewContainer(nullptr);
   mContainer.reset();
-  XDestroyWindow(X(mDisplay), mTopLevel);
-  XSync(X(mDisplay), False);
-  mTopLevel = 0;
+  mWindows->Destroy();
 }
 
 AAX_Point EditorHost::ViewSize() const
@@ -196,48 +85,10 @@ AAX_Point EditorHost::ViewSize() const
   return size;
 }
 
-EditorHost::XID EditorHost::EditorWindow() const
-{
-  if (mTopLevel == 0)
-    return 0;
-  Window root = 0;
-  Window parent = 0;
-  Window* children = nullptr;
-  unsigned int n = 0;
-  XID child = 0;
-  if (XQueryTree(X(mDisplay), mTopLevel, &root, &parent, &children, &n) && n > 0)
-    child = children[0];
-  if (children)
-    XFree(children);
-  return child;
-}
-
-void EditorHost::TopLevelSize(int& width, int& height) const
-{
-  width = height = 0;
-  if (mTopLevel == 0)
-    return;
-  XWindowAttributes a{};
-  XGetWindowAttributes(X(mDisplay), mTopLevel, &a);
-  width = a.width;
-  height = a.height;
-}
-
 void EditorHost::Pump()
 {
   mModule.PumpRunLoop();
-  ::Display* d = X(mDisplay);
-  if (d == nullptr)
-    return;
-  while (XPending(d))
-  {
-    XEvent e;
-    XNextEvent(d, &e);
-    if (e.type == KeyPress && e.xkey.window == mTopLevel)
-      ++mKeysForwarded;
-    else if (e.type == ClientMessage && static_cast<unsigned long>(e.xclient.data.l[0]) == mDeleteAtom)
-      mCloseRequested = true;
-  }
+  mWindows->Pump();
 }
 
 void EditorHost::PumpFor(int ms, const std::function<void()>& between)
@@ -273,31 +124,12 @@ bool EditorHost::WaitForFirstFrame(int timeoutMs, const std::function<void()>& b
 
 bool EditorHost::Capture(std::vector<uint8_t>& rgb, int& width, int& height, std::string& error) const
 {
-  if (mTopLevel == 0)
+  if (!IsOpen())
   {
     error = "no editor window to capture";
     return false;
   }
-  TopLevelSize(width, height);
-  XImage* image = XGetImage(X(mDisplay), mTopLevel, 0, 0, static_cast<unsigned int>(width),
-                            static_cast<unsigned int>(height), AllPlanes, ZPixmap);
-  if (image == nullptr)
-  {
-    error = "cannot read the window's pixels";
-    return false;
-  }
-  rgb.resize(static_cast<std::size_t>(width) * height * 3);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-    {
-      const unsigned long p = XGetPixel(image, x, y);
-      uint8_t* out = rgb.data() + (static_cast<std::size_t>(y) * width + x) * 3;
-      out[0] = static_cast<uint8_t>((p & image->red_mask) >> __builtin_ctzl(image->red_mask));
-      out[1] = static_cast<uint8_t>((p & image->green_mask) >> __builtin_ctzl(image->green_mask));
-      out[2] = static_cast<uint8_t>((p & image->blue_mask) >> __builtin_ctzl(image->blue_mask));
-    }
-  XDestroyImage(image);
-  return true;
+  return mWindows->Capture(rgb, width, height, error);
 }
 
 bool EditorHost::Screenshot(const std::string& path, std::string& error) const
@@ -305,30 +137,11 @@ bool EditorHost::Screenshot(const std::string& path, std::string& error) const
   std::vector<uint8_t> rgb;
   int w = 0;
   int h = 0;
-  if (!Capture(rgb, w, h, error))
+  std::vector<uint8_t> bytes;
+  if (!Capture(rgb, w, h, error) || !EncodePng(rgb, w, h, bytes, error))
     return false;
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  png.width = static_cast<png_uint_32>(w);
-  png.height = static_cast<png_uint_32>(h);
-  png.format = PNG_FORMAT_RGB;
-  png_alloc_size_t size = 0;
-  if (!png_image_write_get_memory_size(png, size, 0, rgb.data(), 0, nullptr))
-  {
-    error = "cannot encode the screenshot";
-    return false;
-  }
-  std::vector<uint8_t> bytes(size);
-  if (!png_image_write_to_memory(&png, bytes.data(), &size, 0, rgb.data(), 0, nullptr))
-  {
-    error = "cannot encode the screenshot";
-    return false;
-  }
-  bytes.resize(size);
   AtomicFile file;
-  if (!file.Create(path, error) || !file.WriteBytes(bytes.data(), bytes.size(), error) || !file.Commit(error))
-    return false;
-  return true;
+  return file.Create(path, error) && file.WriteBytes(bytes.data(), bytes.size(), error) && file.Commit(error);
 }
 
 // --------------------------------------------------------------------------------- the command

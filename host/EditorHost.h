@@ -1,7 +1,7 @@
 #pragma once
-// The host's side of a plug-in editor on X11: a top-level window that is the view container's parent,
-// the editor object made by the module's create procedure 1, and the main-thread loop that pumps the
-// run loop (the editor's timers and painting) and the host window's own events.
+// The host's side of a plug-in editor: its windows (HostWindows.h: a top-level window holding the view
+// container's window), the editor object made by the module's create procedure 1, and the main-thread
+// loop that pumps the plug-ins' timers, the editor's painting and the host windows' own events.
 
 #include <cstdint>
 #include <functional>
@@ -11,6 +11,7 @@
 
 #include "aax/AAX_Interfaces.h"
 #include "host/HostInstance.h"
+#include "host/HostWindows.h"
 
 namespace quorvane::host {
 
@@ -20,7 +21,7 @@ class HostViewContainer;
 class EditorHost final
 {
 public:
-  using XID = unsigned long;
+  using NativeWindow = HostWindows::NativeWindow;
 
   // main thread
   EditorHost(HostModule& module, HostInstance& instance);
@@ -30,16 +31,18 @@ public:
   EditorHost(const EditorHost&) = delete;
   EditorHost& operator=(const EditorHost&) = delete;
 
-  // main thread; connects to the X server. With screenScale > 0 the server's Xft.dpi is set to
-  // 96 x screenScale for as long as this object lives (the way a desktop announces its density).
+  // main thread; connects to the window system. With screenScale > 0 on X11 the server's Xft.dpi is set to
+  // 96 x screenScale for as long as this object lives (the way a desktop announces its density); Windows
+  // takes the density from the system and refuses a scale with a reason.
   bool Connect(double screenScale, std::string& error);
-  // main thread; creates the editor object (once), the host window and opens the editor in it
+  // main thread; creates the editor object (once), the host windows and opens the editor in them
   bool Open(std::string& error);
-  // main thread; the editor closes, the window goes; the editor object stays for a later Open
+  // main thread; the editor closes, the windows go; the editor object stays for a later Open
   void Close();
-  bool IsOpen() const { return mTopLevel != 0; }
+  bool IsOpen() const { return mWindows->TopLevel() != 0; }
 
-  // main thread; one pass: the run loop's due timers, then the host window's events
+  // main thread; one pass: the plug-ins' due timers (and on Windows every message of the thread), then the
+  // host windows' events
   void Pump();
   // main thread; pumps for `ms` milliseconds, calling `between` before each pass when given
   void PumpFor(int ms, const std::function<void()>& between = {});
@@ -53,36 +56,28 @@ public:
 
   // main thread; the plug-in's answer to GetViewSize
   AAX_Point ViewSize() const;
-  // main thread; the host window and the editor's child window inside it (0 when none)
-  XID TopLevel() const { return mTopLevel; }
-  XID EditorWindow() const;
-  // main thread; the host window's size in pixels
-  void TopLevelSize(int& width, int& height) const;
-  // the X connection the host uses (an X11 Display*)
-  void* Display() const { return mDisplay; }
+  // main thread; the host's top-level window, the container handed to the editor (on X11 the top-level
+  // itself) and the editor's window inside it (0 when none)
+  NativeWindow TopLevel() const { return mWindows->TopLevel(); }
+  NativeWindow ContainerWindow() const { return mWindows->Container(); }
+  NativeWindow EditorWindow() const { return mWindows->EditorWindow(); }
+  // main thread; the top-level window's client size in pixels
+  void TopLevelSize(int& width, int& height) const { mWindows->TopLevelSize(width, height); }
+  // the X connection the host uses (an X11 Display*; null on Windows)
+  void* Display() const { return mWindows->Display(); }
   HostViewContainer& Container() { return *mContainer; }
   AAX_IEffectGUI* GUI() const { return mGUI.get(); }
   // main thread; keys the editor passed on to the host window
-  int KeysForwarded() const { return mKeysForwarded; }
+  int KeysForwarded() const { return mWindows->KeysForwarded(); }
   // main thread; true once the window manager or the user asked the window to close
-  bool CloseRequested() const { return mCloseRequested; }
+  bool CloseRequested() const { return mWindows->CloseRequested(); }
 
 private:
-  void SetScreenDensity(double scale);
-  void RestoreScreenDensity();
-
   HostModule& mModule;
   HostInstance& mInstance;
-  void* mDisplay = nullptr;
-  XID mTopLevel = 0;
   EffectGUIPtr mGUI;
   std::unique_ptr<HostViewContainer> mContainer;
-  bool mDensityChanged = false;
-  bool mHadResources = false;
-  std::string mSavedResources;
-  int mKeysForwarded = 0;
-  bool mCloseRequested = false;
-  unsigned long mDeleteAtom = 0;
+  std::unique_ptr<HostWindows> mWindows;
 };
 
 } // namespace quorvane::host

@@ -1,10 +1,8 @@
 #include "host/HostModule.h"
 
-#include <dlfcn.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "host/HostPlatform.h"
 
-#include <climits>
+#include <filesystem>
 
 namespace quorvane::host {
 
@@ -18,7 +16,8 @@ public:
     mCollections.push_back(std::make_unique<HostCollection>());
     return mCollections.back().get();
   }
-  AAX_IRunLoop* GetRunLoop() override { return &mRunLoop; }
+  // Windows plug-ins set the system's timers instead, which the UI thread's message pump delivers.
+  AAX_IRunLoop* GetRunLoop() override { return platform::LendsRunLoop() ? &mRunLoop : nullptr; }
   HostCollection* Latest() { return mCollections.empty() ? nullptr : mCollections.back().get(); }
 
   HostRunLoop mRunLoop;
@@ -28,27 +27,19 @@ private:
   std::vector<std::unique_ptr<HostCollection>> mCollections;
 };
 
-int HostModule::PumpRunLoop() { return mACFHost ? mACFHost->mRunLoop.Pump() : 0; }
+int HostModule::PumpRunLoop()
+{
+  return (mACFHost ? mACFHost->mRunLoop.Pump() : 0) + platform::DispatchThreadMessages();
+}
 
 size_t HostModule::ActiveTimers() const { return mACFHost ? mACFHost->mRunLoop.ActiveTimers() : 0; }
-
-std::string DefaultModulePath()
-{
-  char buffer[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-  if (n <= 0)
-    return "Quorvane.so";
-  std::string exe(buffer, static_cast<size_t>(n));
-  const auto slash = exe.rfind('/');
-  return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/Quorvane.so";
-}
 
 namespace {
 
 template <typename T>
 bool Resolve(void* handle, const char* name, T& out, std::string& error)
 {
-  void* symbol = dlsym(handle, name);
+  void* symbol = platform::FindExport(handle, name);
   if (!symbol)
   {
     error = std::string("module has no export ") + name;
@@ -62,21 +53,16 @@ bool Resolve(void* handle, const char* name, T& out, std::string& error)
 
 std::unique_ptr<HostModule> HostModule::Load(const std::string& path, std::string& error)
 {
-  struct stat info{};
-  if (stat(path.c_str(), &info) != 0)
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec))
   {
     error = "module not found: " + path;
     return nullptr;
   }
   std::unique_ptr<HostModule> module(new HostModule());
-  // RTLD_LOCAL: the module's symbols must not satisfy anyone else's, as with a real plug-in.
-  module->mHandle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  module->mHandle = platform::OpenLibrary(path, error);
   if (!module->mHandle)
-  {
-    const char* why = dlerror();
-    error = "cannot load module " + path + ": " + (why ? why : "unknown reason");
     return nullptr;
-  }
   void* h = module->mHandle;
   if (!Resolve(h, "ACFStartup", module->mStartup, error) || !Resolve(h, "ACFShutdown", module->mShutdown, error) ||
       !Resolve(h, "ACFRegisterPlugin", module->mRegisterPlugin, error) ||
@@ -127,7 +113,7 @@ HostModule::~HostModule()
   if (mStarted && mShutdown)
     mShutdown(mACFHost.get());
   if (mHandle)
-    dlclose(mHandle);
+    platform::CloseLibrary(mHandle);
 }
 
 int32_t HostModule::CanUnloadNow() { return mCanUnloadNow(mACFHost.get()); }

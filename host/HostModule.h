@@ -1,5 +1,5 @@
 #pragma once
-// A loaded plug-in module: dlopen, the seven ACF exports, start-up, registration into a host
+// A loaded plug-in module: its library loaded, the seven ACF exports, start-up, registration into a host
 // collection, and shut-down and unload when it goes away. One per module file; main thread.
 
 #include "host/HostDescription.h"
@@ -11,7 +11,8 @@
 
 namespace quorvane::host {
 
-// The module built beside this program ("Quorvane.so" in the directory of /proc/self/exe).
+// The module built beside this program: "Quorvane.so" in its directory on Linux,
+// "Quorvane.aaxplugin/Contents/x64/Quorvane.aaxplugin" (the bundle's layout) on Windows.
 std::string DefaultModulePath();
 
 class HostModule final
@@ -34,9 +35,11 @@ public:
   // main thread; the module's count of live objects
   int32_t CanUnloadNow();
   uint64_t SDKVersion() const { return mSDKVersion; }
-  // main thread, at idle: ticks the plug-ins' timers that have come due; returns how many ticked
+  // main thread, at idle: ticks the plug-ins' timers that have come due (Linux: on the host's run loop;
+  // Windows: by dispatching the thread's messages, WM_TIMER among them); returns how many ticked
   int PumpRunLoop();
-  // main thread; timers the plug-ins keep running on the host's run loop
+  // main thread; timers the plug-ins keep running on the host's run loop. Always 0 on Windows, where the
+  // host lends no loop: the plug-ins' timers are the system's, and no system call counts a thread's timers.
   size_t ActiveTimers() const;
   // main thread; what the other exports answer (for the validation)
   AAX_Result ClassFactoryResult(void** out);

@@ -1,8 +1,7 @@
 #include "host/Renderer.h"
 
 #include "host/AudioThread.h"
-
-#include <unistd.h>
+#include "host/HostPlatform.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,16 +30,9 @@ bool FindMasterBypass(HostInstance& instance, std::string& id)
   return false;
 }
 
-double CpuSeconds(clockid_t clock)
-{
-  timespec ts{};
-  clock_gettime(clock, &ts);
-  return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
-
 namespace {
 
-double ThreadCpuSeconds() { return CpuSeconds(CLOCK_THREAD_CPUTIME_ID); }
+using platform::ThreadCpuSeconds;
 
 void Measure(const float* const* in, int inChannels, const float* const* out, int outChannels, int frames,
              BlockLevels& levels)

@@ -9,8 +9,6 @@
 #include "host/AudioFile.h"
 #include "host/ParamSetting.h"
 
-#include <time.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -54,9 +52,6 @@ struct RenderOptions
   std::vector<BlockLevels>* levels = nullptr;
   RenderTimes* times = nullptr; // when set: where the CPU time went
 };
-
-// any thread; seconds of CPU time on `clock` (CLOCK_THREAD_CPUTIME_ID, CLOCK_PROCESS_CPUTIME_ID)
-double CpuSeconds(clockid_t clock);
 
 // main thread; `in` has instance.MainChannels() channels, `sideChain` is null or one channel at the
 // same rate (shorter is padded with silence). Reads and writes a run at a time. False with a reason.

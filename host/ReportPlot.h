@@ -1,7 +1,8 @@
 #pragma once
 // What a render did, measured by the host from the audio alone and drawn as a picture: the input and
 // output envelopes (10 ms peaks) over each other, the gain reduction beneath them, and a caption with
-// the settings and the figures. Drawn with cairo, the text in the Roboto font the product ships.
+// the settings and the figures. Drawn with cairo, the text in the Roboto font the product ships
+// (ReportPlotCairo.cpp); the Windows build has no cairo and draws no picture (ReportPlotWin.cpp).
 
 #include "host/AudioFile.h"
 
@@ -65,6 +66,9 @@ std::string FiguresCaption(const ProgrammeReport& report, int latency);
 std::string FiguresText(const ProgrammeReport& report, double makeupDb, int latency);
 // "settings: A, B, ..." (or the plug-in's defaults when there are none)
 std::string SettingsCaption(const std::vector<std::string>& settings);
+
+// any thread; whether this build draws the picture (false on Windows)
+bool ReportPictureAvailable();
 
 // main thread; the picture as PNG bytes. `caption` lines go under the plots. False with a reason.
 bool DrawReportPng(const ProgrammeReport& report, const std::string& title, const std::vector<std::string>& caption,
