@@ -1,6 +1,6 @@
 #include "editor/backend/IGraphicsNanoVG.h"
 
-#include <epoxy/gl.h>
+#include "editor/backend/OpenGL.h"
 
 #define NANOVG_GL2 1
 #include "nanovg.h"
