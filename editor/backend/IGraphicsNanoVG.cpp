@@ -29,12 +29,6 @@ namespace {
 // to go empties it.
 struct FontCaches
 {
-  struct InstalledFont
-  {
-    const unsigned char* data;
-    std::size_t size;
-  };
-
   std::mutex dataMutex;
   int dataCount = 0;
   std::map<std::string, std::vector<unsigned char>> data;
@@ -45,7 +39,7 @@ struct FontCaches
 
   std::mutex installMutex;
   int installCount = 0;
-  std::vector<InstalledFont> installed;
+  std::vector<std::unique_ptr<InstalledFont>> installed;
 
   // Held while a platform font is created, so two windows never install the same bytes twice.
   std::mutex fontMutex;
@@ -57,21 +51,11 @@ FontCaches& Fonts()
   return caches;
 }
 
-void InstallMemoryFont(const FontData& font)
+void KeepInstalledFont(std::unique_ptr<InstalledFont> font)
 {
   FontCaches& f = Fonts();
   std::lock_guard lock(f.installMutex);
-  f.installed.push_back({font.data, font.size});
-}
-
-void RemoveMemoryFont(const FontData& font)
-{
-  FontCaches& f = Fonts();
-  std::lock_guard lock(f.installMutex);
-  auto it = std::find_if(f.installed.begin(), f.installed.end(),
-                         [&](const FontCaches::InstalledFont& e) { return e.data == font.data; });
-  if (it != f.installed.end())
-    f.installed.erase(it);
+  f.installed.push_back(std::move(font));
 }
 
 bool ReadFile(const std::string& path, std::vector<unsigned char>& bytes)
@@ -311,8 +295,10 @@ bool IGraphicsNanoVG::LoadFontResource(const char* fontID, const char* fileNameO
   const std::string id(fontID);
   FontCaches& f = Fonts();
 
-  // 1. The platform font, made from the resource or file.
-  std::unique_ptr<MemoryFont> font;
+  // 1. The platform font, made from the resource or file. Declared first, the installation goes last:
+  // a platform font must never outlive what it was made from.
+  std::unique_ptr<InstalledFont> installed;
+  std::unique_ptr<PlatformFont> font;
   {
     std::lock_guard lock(f.fontMutex);
     std::string path;
@@ -322,17 +308,16 @@ bool IGraphicsNanoVG::LoadFontResource(const char* fontID, const char* fileNameO
     {
       const ResourceBytes bytes = ResourceBytesFor(GetResourceSource(), path, "ttf");
       if (bytes.Found())
-        font = MemoryFont::Create(bytes.data, bytes.size);
+        font = CreatePlatformFont(bytes.data, bytes.size, {}, installed);
     }
     else if (where == EResourceLocation::File)
     {
       std::vector<unsigned char> bytes;
       if (ReadFile(path, bytes) && bytes.size() >= IResourceSource::kMinResourceSize)
-        font = MemoryFont::Create(nullptr, 0, std::move(bytes));
+        font = CreatePlatformFont(nullptr, 0, std::move(bytes), installed);
     }
     if (!font)
       return false;
-    InstallMemoryFont(font->GetFontData());
   }
 
   // 2. The bytes handed to this renderer, shared through the process-wide cache.
@@ -351,15 +336,26 @@ bool IGraphicsNanoVG::LoadFontResource(const char* fontID, const char* fileNameO
       registered = nvgCreateFontMem(mVG, id.c_str(), it->second.data(), static_cast<int>(it->second.size()), 0) >= 0;
   }
 
-  // 3. The installation lasts only while the font is made. The first font made for an identifier is
-  // kept as its handle (it owns or borrows its bytes for as long as it lives); any later one goes.
-  RemoveMemoryFont(font->GetFontData());
+  // 3. The first font made for an identifier is kept as its handle (it owns or borrows its bytes for as
+  // long as it lives), and its installation with it until the last window goes; any later one goes now.
   if (registered)
   {
-    std::lock_guard lock(f.handleMutex);
-    f.handles.try_emplace(id, std::move(font));
+    bool kept = false;
+    {
+      std::lock_guard lock(f.handleMutex);
+      kept = f.handles.try_emplace(id, std::move(font)).second;
+    }
+    if (kept && installed)
+      KeepInstalledFont(std::move(installed));
   }
   return registered;
+}
+
+std::unique_ptr<PlatformFont> IGraphicsNanoVG::CreatePlatformFont(const unsigned char* data, std::size_t size,
+                                                                  std::vector<unsigned char> owned,
+                                                                  std::unique_ptr<InstalledFont>&)
+{
+  return MemoryFont::Create(data, size, std::move(owned));
 }
 
 // ---------------------------------------------------------------------------------------- frame

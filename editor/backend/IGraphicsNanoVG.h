@@ -8,6 +8,7 @@
 #include "editor/backend/PlatformFont.h"
 #include "editor/graphics/IGraphics.h"
 
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -107,6 +108,14 @@ protected:
   virtual void DeactivateGLContext() = 0;
   // The module's resources (the stand-in for the module handle).
   virtual const IResourceSource& GetResourceSource() const = 0;
+  // The platform font for a font file's bytes: `data` is borrowed from the module's resources, or
+  // `owned` holds the bytes read from a file. Where the operating system must know the font before it
+  // can make one, the bytes are installed first and the installation is handed back in `installed`.
+  // Null when no font can be made (an installation made on the way is then removed again). The
+  // default is the bytes themselves: nothing to install.
+  virtual std::unique_ptr<PlatformFont> CreatePlatformFont(const unsigned char* data, std::size_t size,
+                                                           std::vector<unsigned char> owned,
+                                                           std::unique_ptr<InstalledFont>& installed);
 
   // ---- called by the platform window with its OpenGL context current
   // Creates the renderer (edge anti-aliasing on). False when OpenGL 2 is not usable.

@@ -19,6 +19,8 @@ PlatformFont::PlatformFont(const FontDescriptor& descriptor) : mStyle(StyleText(
 
 PlatformFont::~PlatformFont() = default;
 
+InstalledFont::~InstalledFont() = default;
+
 std::unique_ptr<MemoryFont> MemoryFont::Create(const unsigned char* data, std::size_t size,
                                                std::vector<unsigned char> owned)
 {

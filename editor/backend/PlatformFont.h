@@ -19,6 +19,14 @@ struct FontData
   bool IsValid() const { return data != nullptr && size > 0 && descriptor.valid; }
 };
 
+// A font installed with the operating system for this process from its bytes; the installation goes
+// with this object.
+class InstalledFont
+{
+public:
+  virtual ~InstalledFont();
+};
+
 // A font the platform can draw with, made from a family name, weight, italic and underline.
 class PlatformFont
 {
