@@ -17,6 +17,7 @@
 
 #include "IPlug/IGEditorDelegate.h"
 #include "IPlug/IPlugTimer.h"
+#include "editor/platform/PlatformRules.h"
 
 namespace iplug::igraphics {
 
@@ -176,8 +177,7 @@ IGraphicsLinux::~IGraphicsLinux()
 
 int IGraphicsLinux::TimerIntervalMs(int fps)
 {
-  const int interval = fps > 0 ? 1000 / fps : 15;
-  return interval < 20 ? 15 : interval;
+  return platform::TimerIntervalMs(fps);
 }
 
 float IGraphicsLinux::ScaleFromResources(const char* resources)
