@@ -7,9 +7,13 @@
 #include "editor/backend/IResourceSource.h"
 #include "editor/controls/IBitmapControls.h"
 #include "editor/controls/ICornerResizerControl.h"
-#include "editor/platform/IGraphicsLinux.h"
 #include "plugin/Quorvane.h"
+#ifdef _WIN32
+#include "editor/platform/IGraphicsWin.h"
+#else
+#include "editor/platform/IGraphicsLinux.h"
 #include "resources/EmbeddedResources.h"
+#endif
 
 namespace quorvane {
 
@@ -74,6 +78,28 @@ constexpr ControlRow kControls[] = {
 
 } // namespace
 
+#ifdef _WIN32
+namespace {
+
+// The resource compiler put the pictures and the font into this module: the one holding this code.
+HINSTANCE ThisModule()
+{
+  return ModuleResourceSource::ModuleAt(reinterpret_cast<const void*>(&ThisModule));
+}
+
+} // namespace
+
+const IResourceSource& ModuleResources()
+{
+  static const ModuleResourceSource source(ThisModule());
+  return source;
+}
+
+std::unique_ptr<iplug::IGraphicsContext> MakeEditorGraphics(iplug::IGEditorDelegate& dlg)
+{
+  return std::make_unique<IGraphicsWin>(dlg, kEditorWidth, kEditorHeight, kEditorFPS, 1.0f, ThisModule());
+}
+#else
 const IResourceSource& ModuleResources()
 {
   // Resources are never files on disk here, so the file fallback only sees what a caller names.
@@ -87,6 +113,7 @@ std::unique_ptr<iplug::IGraphicsContext> MakeEditorGraphics(iplug::IGEditorDeleg
   graphics->SetModuleResources(&ModuleResources());
   return graphics;
 }
+#endif
 
 void LayoutEditor(IGraphics& ui)
 {
