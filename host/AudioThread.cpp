@@ -8,7 +8,7 @@ AudioThread::~AudioThread()
 {
   Wait();
   mQuit = true;
-  mWork.release();
+  mWork.Release();
   mThread.join();
 }
 
@@ -27,14 +27,14 @@ void AudioThread::Start(const float* const* inputs, const float* sideChain, floa
   mFrames = frames;
   mJob = nullptr;
   mPending = true;
-  mWork.release();
+  mWork.Release();
 }
 
 bool AudioThread::Wait()
 {
   if (!mPending)
     return true;
-  mDone.acquire();
+  mDone.Acquire();
   mPending = false;
   return mResult;
 }
@@ -43,8 +43,8 @@ void AudioThread::RunOnAudioThread(const std::function<void()>& job)
 {
   Wait();
   mJob = &job;
-  mWork.release();
-  mDone.acquire();
+  mWork.Release();
+  mDone.Acquire();
   mJob = nullptr;
 }
 
@@ -52,14 +52,14 @@ void AudioThread::Run()
 {
   for (;;)
   {
-    mWork.acquire();
+    mWork.Acquire();
     if (mQuit)
       return;
     if (mJob)
       (*mJob)();
     else
       mResult = mInstance.Render(mInputs, mSideChain, mOutputs, mFrames);
-    mDone.release();
+    mDone.Release();
   }
 }
 

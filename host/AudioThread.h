@@ -5,9 +5,9 @@
 // nothing; waiting for work between blocks is the thread's idle.
 
 #include "host/HostInstance.h"
+#include "host/HostPlatform.h"
 
 #include <functional>
-#include <semaphore>
 #include <thread>
 
 namespace quorvane::host {
@@ -39,8 +39,8 @@ private:
   void Run();
 
   HostInstance& mInstance;
-  std::binary_semaphore mWork{0};
-  std::binary_semaphore mDone{0};
+  platform::Semaphore mWork;
+  platform::Semaphore mDone;
   // Written by the main thread before releasing mWork, read by the audio thread after acquiring it.
   const float* const* mInputs = nullptr;
   const float* mSideChain = nullptr;

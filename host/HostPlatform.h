@@ -1,7 +1,8 @@
 #pragma once
 // What the host needs of the operating system beyond standard C++, one file per platform
 // (HostPlatformLinux.cpp, HostPlatformWin.cpp): loading the module, where the program lives, CPU
-// clocks, the file steps behind AtomicFile, and the user-interface thread's own message queue.
+// clocks, the audio thread's semaphore, the file steps behind AtomicFile, and the user-interface
+// thread's own message queue.
 
 #include <string>
 
@@ -25,6 +26,27 @@ double ProcessCpuSeconds();
 // any thread; the calling thread's
 double ThreadCpuSeconds();
 
+// ---- the audio thread's hand-over
+
+// A binary semaphore from the system: a futex-backed std::binary_semaphore on Linux, a Win32 semaphore on
+// Windows (mingw's C++ library, having no futex, does not always wake a waiter there).
+class Semaphore final
+{
+public:
+  Semaphore();
+  ~Semaphore();
+  Semaphore(const Semaphore&) = delete;
+  Semaphore& operator=(const Semaphore&) = delete;
+
+  // any thread, the audio thread included: never blocks, allocates or locks; at most one release is kept
+  void Release();
+  // any thread; waits for a release
+  void Acquire();
+
+private:
+  void* mHandle;
+};
+
 // ---- files
 
 bool IsDirectory(const std::string& path);
@@ -38,6 +60,8 @@ bool MoveOver(const std::string& temp, const std::string& target, std::string& e
 void RemoveFile(const std::string& path);
 // any thread; whether stderr is an interactive terminal (progress lines go only there)
 bool StderrIsTerminal();
+// What --help adds about this platform: the commands and options it cannot offer, and why ("" when none).
+const char* UsageNotes();
 
 // ---- the user-interface thread
 

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <semaphore>
 
 namespace quorvane::host {
 
@@ -61,6 +62,14 @@ double Seconds(clockid_t clock)
 double ProcessCpuSeconds() { return Seconds(CLOCK_PROCESS_CPUTIME_ID); }
 
 double ThreadCpuSeconds() { return Seconds(CLOCK_THREAD_CPUTIME_ID); }
+
+Semaphore::Semaphore() : mHandle(new std::binary_semaphore(0)) {}
+
+Semaphore::~Semaphore() { delete static_cast<std::binary_semaphore*>(mHandle); }
+
+void Semaphore::Release() { static_cast<std::binary_semaphore*>(mHandle)->release(); }
+
+void Semaphore::Acquire() { static_cast<std::binary_semaphore*>(mHandle)->acquire(); }
 
 bool IsDirectory(const std::string& path)
 {
@@ -115,6 +124,8 @@ bool MoveOver(const std::string& temp, const std::string& target, std::string& e
 void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
+const char* UsageNotes() { return ""; }
 
 void PrepareProcess() {}
 

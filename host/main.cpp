@@ -2,6 +2,7 @@
 // through the ACF exports and the AAX interfaces.
 
 #include "host/Commands.h"
+#include "host/HostPlatform.h"
 
 #include <cctype>
 #include <cstdio>
@@ -50,6 +51,7 @@ bool ParseInt(const char* text, int& out)
 
 int main(int argc, char** argv)
 {
+  platform::PrepareProcess();
   CommandLine cl;
   std::string command;
   bool rateGiven = false;
@@ -66,6 +68,7 @@ int main(int argc, char** argv)
     if (arg == "--help" || arg == "-h")
     {
       std::fputs(kUsage, stdout);
+      std::fputs(platform::UsageNotes(), stdout);
       return 0;
     }
     else if (arg == "--set")
