@@ -8,6 +8,10 @@
 
 #include <windows.h>
 
+#include <GL/gl.h>
+
+#include <algorithm>
+
 namespace quorvane::host {
 
 namespace {
@@ -15,6 +19,55 @@ namespace {
 constexpr const wchar_t* kTopLevelClass = L"QuorvaneHostWindow";
 constexpr const wchar_t* kContainerClass = L"QuorvaneHostContainer";
 constexpr DWORD kTopLevelStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+// Wine (8) never puts an OpenGL child window's pixels on the screen: it composites them only for top-level
+// windows. There the capture reads the editor's pixels back through OpenGL instead.
+bool RunningUnderWine()
+{
+  static const bool wine = [] {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
+// A window that draws with OpenGL, repainted whole now, read back from its back buffer (which holds the
+// frame just presented) through a context of our own on its device context: RGB rows, top row first.
+bool ReadOpenGLWindow(HWND window, std::vector<uint8_t>& rgb, int& width, int& height)
+{
+  RECT r{};
+  HDC dc = GetClientRect(window, &r) ? GetDC(window) : nullptr;
+  if (!dc)
+    return false;
+  width = r.right;
+  height = r.bottom;
+  bool read = false;
+  if (GetPixelFormat(dc) != 0 && width > 0 && height > 0)
+  {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOERASE);
+    const HGLRC previous = wglGetCurrentContext();
+    const HDC previousDC = wglGetCurrentDC();
+    const HGLRC context = wglCreateContext(dc);
+    if (context && wglMakeCurrent(dc, context))
+    {
+      std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
+      glPixelStorei(GL_PACK_ALIGNMENT, 1);
+      glReadBuffer(GL_BACK);
+      glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+      read = glGetError() == GL_NO_ERROR;
+      rgb.resize(static_cast<size_t>(width) * height * 3);
+      for (int y = 0; y < height; ++y) // OpenGL's rows start at the bottom
+        for (int x = 0; x < width; ++x)
+          std::copy_n(rgba.data() + (static_cast<size_t>(height - 1 - y) * width + x) * 4, 3,
+                      rgb.data() + (static_cast<size_t>(y) * width + x) * 3);
+    }
+    wglMakeCurrent(previousDC, previous);
+    if (context)
+      wglDeleteContext(context);
+  }
+  ReleaseDC(window, dc);
+  return read;
+}
 
 class Win32Windows final : public HostWindows
 {
@@ -209,7 +262,26 @@ bool Win32Windows::Capture(std::vector<uint8_t>& rgb, int& width, int& height, s
     DeleteDC(memory);
   if (screen)
     ReleaseDC(nullptr, screen);
-  return copied;
+  if (!copied || !RunningUnderWine())
+    return copied;
+
+  // Wine: the editor's own pixels over what the screen shows of it.
+  const HWND editor = reinterpret_cast<HWND>(EditorWindow());
+  std::vector<uint8_t> pixels;
+  int w = 0;
+  int h = 0;
+  POINT at{0, 0};
+  if (!editor || !ReadOpenGLWindow(editor, pixels, w, h))
+    return true; // no OpenGL window (yet): the screen is all there is
+  MapWindowPoints(editor, mTopLevel, &at, 1);
+  const int left = static_cast<int>(at.x);
+  const int top = static_cast<int>(at.y);
+  const int x0 = std::max(0, -left);
+  const int x1 = std::min(w, width - left);
+  for (int y = std::max(0, -top); y < h && top + y < height && x1 > x0; ++y)
+    std::copy_n(pixels.data() + (static_cast<size_t>(y) * w + x0) * 3, static_cast<size_t>(x1 - x0) * 3,
+                rgb.data() + (static_cast<size_t>(top + y) * width + left + x0) * 3);
+  return true;
 }
 
 } // namespace
