@@ -22,6 +22,9 @@ CRITICAL_SECTION& Section()
   return *section;
 }
 
+// Windows numbers window-less timers per thread (Wine does; Windows does not promise otherwise), so two
+// threads' timers may share a number. The live list needs numbers unique in the process: each timer gets
+// one of ours, and a tick is matched by the system's number and the thread it arrives on.
 class Win32TimerLoop final : public IRunLoop
 {
 public:
@@ -29,43 +32,57 @@ public:
 
   uintptr_t StartTimer(uint32_t intervalMs, TickProc proc) override
   {
-    const UINT_PTR id = SetTimer(nullptr, 0, intervalMs, &Win32TimerLoop::OnTimer);
-    if (id == 0)
+    const UINT_PTR systemId = SetTimer(nullptr, 0, intervalMs, &Win32TimerLoop::OnTimer);
+    if (systemId == 0)
       return 0;
     std::lock_guard lock(LiveLock());
-    mProcs.push_back({id, proc});
+    const uintptr_t id = ++mLastId;
+    mTimers.push_back({id, systemId, GetCurrentThreadId(), proc});
     return id;
   }
 
   void StopTimer(uintptr_t timerId) override
   {
-    KillTimer(nullptr, timerId);
     std::lock_guard lock(LiveLock());
-    std::erase_if(mProcs, [timerId](const Entry& e) { return e.id == timerId; });
+    const auto it = std::find_if(mTimers.begin(), mTimers.end(), [timerId](const Entry& e) { return e.id == timerId; });
+    if (it == mTimers.end())
+      return;
+    KillTimer(nullptr, it->systemId);
+    mTimers.erase(it);
   }
 
 private:
   struct Entry
   {
-    UINT_PTR id;
+    uintptr_t id;       // ours, unique in the process
+    UINT_PTR systemId;  // SetTimer's, unique on its thread
+    DWORD thread;
     TickProc proc;
   };
 
-  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD)
+  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR systemId, DWORD)
   {
     TickProc proc = nullptr;
+    uintptr_t id = 0;
     {
       std::lock_guard lock(LiveLock());
-      const auto& procs = Instance().mProcs;
-      const auto it = std::find_if(procs.begin(), procs.end(), [id](const Entry& e) { return e.id == id; });
-      if (it != procs.end())
+      const DWORD thread = GetCurrentThreadId();
+      const auto& timers = Instance().mTimers;
+      const auto it = std::find_if(timers.begin(), timers.end(), [&](const Entry& e) {
+        return e.systemId == systemId && e.thread == thread;
+      });
+      if (it != timers.end())
+      {
         proc = it->proc;
+        id = it->id;
+      }
     }
     if (proc)
       proc(id);
   }
 
-  std::vector<Entry> mProcs; // under the live lock; thread timers of every thread meet here
+  std::vector<Entry> mTimers; // under the live lock; every thread's timers meet here
+  uintptr_t mLastId = 0;
 };
 
 Win32TimerLoop& Win32TimerLoop::Instance()

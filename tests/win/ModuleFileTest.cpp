@@ -84,7 +84,10 @@ private:
 BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR out)
 {
   auto* names = reinterpret_cast<std::vector<std::string>*>(out);
-  names->push_back(IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<uintptr_t>(name)) : name);
+  if (IS_INTRESOURCE(name))
+    names->push_back(std::string("#").append(std::to_string(reinterpret_cast<uintptr_t>(name))));
+  else
+    names->push_back(name);
   return TRUE;
 }
 
