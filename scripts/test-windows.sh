@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows targets (scripts/build-windows.sh) and runs their tests under Wine, in a throwaway
 # prefix with one Wine server for all of them; then, when the Linux build exists in build/, compares the
-# two builds' renders of the golden scenarios. Needs an X display for the editor tests: scripts/test.sh
+# two builds on the golden scenarios. Needs an X display for the editor tests: scripts/test.sh
 # runs it under xvfb-run.
 set -euo pipefail
 
@@ -27,7 +27,12 @@ echo "=== Wine: a fresh prefix in $WINEPREFIX"
 echo "=== test $dir (under Wine)"
 ctest --test-dir "$dir" --output-on-failure
 
-if [ -x build/tests/quorvane_tests_e2e ]; then
+# The golden scenarios: the chain's samples in double precision, and renders through both hosts.
+if [ -x build/tests/quorvane_tests_plugin ] && [ -x build/tests/quorvane_tests_e2e ]; then
   echo "=== the golden scenarios: Windows build against build/"
+  dump="$WINEPREFIX/golden-windows.bin"
+  QUORVANE_GOLDEN_DUMP="Z:$dump" bash scripts/wine-run.sh "$dir/bin/quorvane_tests_win.exe" \
+    --gtest_filter='GoldenWin.*'
+  QUORVANE_WIN_GOLDEN_DUMP="$dump" ./build/tests/quorvane_tests_plugin --gtest_filter='WindowsGolden.*'
   QUORVANE_WIN_HOST="$root/$dir/bin/quorvane-host.exe" ./build/tests/quorvane_tests_e2e --gtest_filter='WindowsGolden.*'
 fi
