@@ -227,15 +227,15 @@ bool AtomicFile::Create(const std::string& target, std::string& error)
 
 bool AtomicFile::WriteBytes(const void* data, size_t size, std::string& error)
 {
-  FILE* f = mTemp.empty() || mAudio ? nullptr : std::fopen(mTemp.c_str(), "wb");
-  if (!f)
+  if (mTemp.empty() || mAudio)
   {
-    error = "cannot write " + mTarget + (mTemp.empty() || mAudio ? "" : std::string(": ") + std::strerror(errno));
+    error = "cannot write " + mTarget;
     return false;
   }
-  const bool written = std::fwrite(data, 1, size, f) == size;
+  FILE* f = std::fopen(mTemp.c_str(), "wb");
+  const bool written = f && std::fwrite(data, 1, size, f) == size;
   const int why = errno;
-  if (std::fclose(f) != 0 || !written)
+  if (!f || std::fclose(f) != 0 || !written)
   {
     error = "cannot write " + mTarget + ": " + std::strerror(written ? errno : why);
     return false;

@@ -21,7 +21,10 @@ public:
   SndfileDecoder(const SndfileDecoder&) = delete;
   SndfileDecoder& operator=(const SndfileDecoder&) = delete;
 
-  bool Read(float* interleaved, int64_t frames) override { return sf_readf_float(mFile, interleaved, frames) == frames; }
+  bool Read(float* interleaved, int64_t frames) override
+  {
+    return sf_readf_float(mFile, interleaved, frames) == frames;
+  }
 
 private:
   SNDFILE* mFile;

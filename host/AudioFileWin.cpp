@@ -181,7 +181,8 @@ bool WriteChunk(HMMIO file, FOURCC id, const void* data, LONG size, LONG* at = n
     return false;
   if (at)
     *at = static_cast<LONG>(chunk.dwDataOffset);
-  return mmioWrite(file, static_cast<const char*>(data), size) == size && mmioAscend(file, &chunk, 0) == MMSYSERR_NOERROR;
+  return mmioWrite(file, static_cast<const char*>(data), size) == size &&
+         mmioAscend(file, &chunk, 0) == MMSYSERR_NOERROR;
 }
 
 } // namespace
@@ -217,8 +218,8 @@ std::unique_ptr<AudioDecoder> AudioDecoder::Open(const std::string& path, std::s
     return fail("the WAV file has no format chunk");
   const LONG formatSize = static_cast<LONG>(std::min<DWORD>(fmt.cksize, sizeof format));
   WaveFormat f;
-  if (mmioRead(file, reinterpret_cast<HPSTR>(format), formatSize) != formatSize || !ParseFormat(format, formatSize, f) ||
-      mmioAscend(file, &fmt, 0) != MMSYSERR_NOERROR)
+  if (mmioRead(file, reinterpret_cast<HPSTR>(format), formatSize) != formatSize ||
+      !ParseFormat(format, formatSize, f) || mmioAscend(file, &fmt, 0) != MMSYSERR_NOERROR)
     return fail("the WAV file's format chunk is damaged");
   const bool pcm = f.tag == kFormatPcm && (f.bits == 8 || f.bits == 16 || f.bits == 24 || f.bits == 32);
   const bool floating = f.tag == kFormatFloat && (f.bits == 32 || f.bits == 64);
@@ -237,7 +238,8 @@ std::unique_ptr<AudioDecoder> AudioDecoder::Open(const std::string& path, std::s
   if (mmioDescend(file, &data, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR)
     return fail("the WAV file has no data chunk");
   // A file cut short holds fewer frames than its header says: those it holds are what it has.
-  const int64_t held = std::min<int64_t>(data.cksize, std::max<int64_t>(0, fileSize - static_cast<LONG>(data.dwDataOffset)));
+  const int64_t after = static_cast<int64_t>(fileSize) - data.dwDataOffset;
+  const int64_t held = std::min<int64_t>(data.cksize, std::max<int64_t>(0, after));
   const int64_t frames = held / f.blockAlign;
   if (frames > kMaxAudioSamples / f.channels)
     return fail("unsupported channel count, rate or length");

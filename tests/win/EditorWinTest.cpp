@@ -184,9 +184,9 @@ TEST_F(EditorWin, MouseMessagesTurnAKnobThroughTheHostAndUnusedKeysReachTheTopLe
 
   // The editor uses no key: one sent to its window goes on to the host's top-level window.
   const int keys = editor->KeysForwarded();
-  const LPARAM aKey = 1 | static_cast<LPARAM>(MapVirtualKeyW('A', MAPVK_VK_TO_VSC)) << 16;
-  SendMessageW(Hwnd(editor->EditorWindow()), WM_KEYDOWN, 'A', aKey);
-  SendMessageW(Hwnd(editor->EditorWindow()), WM_KEYDOWN, VK_F5, 1 | static_cast<LPARAM>(MapVirtualKeyW(VK_F5, 0)) << 16);
+  for (const UINT key : {UINT('A'), UINT(VK_F5)})
+    SendMessageW(Hwnd(editor->EditorWindow()), WM_KEYDOWN, key,
+                 1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16);
   editor->PumpFor(30);
   EXPECT_EQ(editor->KeysForwarded(), keys + 2);
 }
