@@ -150,7 +150,7 @@ bool Win32Windows::Create(int width, int height, std::string& error)
                                  0, 0, width, height, mTopLevel, nullptr, instance, nullptr);
   if (!mTopLevel || !mContainer)
   {
-    error = "cannot create the host window";
+    error = "cannot create the host window (no desktop to show it on? under Wine, DISPLAY must name an X display)";
     Destroy();
     return false;
   }
