@@ -23,6 +23,19 @@ trap cleanup EXIT
 echo "=== Wine: a fresh prefix in $WINEPREFIX"
 "$wine_dir/wine64" wineboot --init 2>&1 | grep -v rundll32 || true
 "$wine_dir/wineserver" -p
+wine_reg() { "$wine_dir/wine64" reg add "$@" /f >/dev/null; }
+# Xvfb has no window manager; without this Wine waits two seconds for one whenever a framed window goes.
+wine_reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
+# The prefix reports Windows 7, where the editor ticks from its timer. To the copy of the test program
+# that runs the editor's suite a second time it reports Windows 10, where the vertical-blank thread ticks it.
+wine_reg 'HKCU\Software\Wine\AppDefaults\quorvane_tests_win10.exe' /v Version /t REG_SZ /d win10
+
+# The editor's picture from this machine's Linux build, when there is one, for the screenshot test.
+if [ -x build/bin/quorvane-host ]; then
+  linux_png="$WINEPREFIX/editor-linux.png"
+  ./build/bin/quorvane-host editor --screenshot "$linux_png"
+  export QUORVANE_LINUX_EDITOR_PNG="Z:$linux_png"
+fi
 
 echo "=== test $dir (under Wine)"
 ctest --test-dir "$dir" --output-on-failure

@@ -153,6 +153,48 @@ TEST_F(EditorWin, OpensAsTheContainersChildAndTheCornerHandleGrowsAllThreeWindow
   EXPECT_EQ(ClientSize(Hwnd(editor->EditorWindow())).cy, 1204);
 }
 
+// The system's own version, which no compatibility manifest shades (Wine reports what its prefix is set to).
+bool SystemIsWindows8OrLater()
+{
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  const FARPROC proc = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+  const auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(proc));
+  OSVERSIONINFOW v{};
+  v.dwOSVersionInfoSize = sizeof v;
+  if (rtlGetVersion == nullptr || rtlGetVersion(&v) != 0)
+    return false;
+  return v.dwMajorVersion > 6 || (v.dwMajorVersion == 6 && v.dwMinorVersion >= 2);
+}
+
+// From Windows 8 on the editor is ticked by its vertical-blank thread's messages (1025, carrying the
+// counter), before it by its timer 2. The queue is left alone for a while and then looked into.
+TEST_F(EditorWin, TicksFromVerticalBlanksFromWindows8OnAndFromTimerTwoBefore)
+{
+  Open();
+  const HWND window = Hwnd(editor->EditorWindow());
+  const bool vblankMode = SystemIsWindows8OrLater();
+  RecordProperty("vertical_blank_mode", vblankMode ? "yes" : "no");
+  Sleep(120);
+  MSG msg{};
+  const bool blanks = PeekMessageW(&msg, window, WM_USER + 1, WM_USER + 1, PM_NOREMOVE) != 0;
+  EXPECT_EQ(vblankMode, blanks);
+  if (blanks)
+  {
+    // Several blanks have queued while nobody pumped; their counters rise, and only the newest is served.
+    std::vector<WPARAM> counters;
+    while (PeekMessageW(&msg, window, WM_USER + 1, WM_USER + 1, PM_REMOVE))
+      counters.push_back(msg.wParam);
+    ASSERT_GE(counters.size(), 3u); // 120 ms at one blank (or fallback sleep) per 16 ms
+    for (size_t i = 1; i < counters.size(); ++i)
+      EXPECT_EQ(counters[i - 1] + 1, counters[i]);
+  }
+  else
+  {
+    EXPECT_NE(0, PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    EXPECT_EQ(2u, msg.wParam);
+  }
+}
+
 TEST_F(EditorWin, MouseMessagesTurnAKnobThroughTheHostAndUnusedKeysReachTheTopLevel)
 {
   ASSERT_EQ(instance->UpdateParameter(Id(7), 0.5), AAX_SUCCESS);
