@@ -731,6 +731,14 @@ void IGraphicsWin::PointerFromPixels(int px, int py, float& x, float& y)
   RememberPointer(x, y);
 }
 
+void IGraphicsWin::CursorPosition(float& x, float& y)
+{
+  POINT p{};
+  GetCursorPos(&p);
+  ScreenToClient(mWnd, &p);
+  PointerFromPixels(p.x, p.y, x, y);
+}
+
 IPointerMods IGraphicsWin::ModsFromKeyFlags(WPARAM keyFlags) const
 {
   IPointerMods mods;
@@ -937,12 +945,9 @@ bool IGraphicsWin::OnKey(UINT msg, WPARAM wParam, LPARAM lParam)
     key.mShift = GetKeyState(VK_SHIFT) < 0;
     key.mControl = GetKeyState(VK_CONTROL) < 0;
     key.mAlt = GetKeyState(VK_MENU) < 0;
-    POINT p{};
-    GetCursorPos(&p);
-    ScreenToClient(mWnd, &p);
     float x = 0.0f;
     float y = 0.0f;
-    PointerFromPixels(p.x, p.y, x, y);
+    CursorPosition(x, y);
     handled = up ? OnKeyUp(x, y, key) : OnKeyDown(x, y, key);
   }
   if (handled)
@@ -1036,14 +1041,7 @@ void IGraphicsWin::WarpPointer(float x, float y)
     return;
   MoveCursorTo(x, y);
   // Where the cursor really landed (the screen's edge may have stopped it).
-  POINT p{};
-  GetCursorPos(&p);
-  ScreenToClient(mWnd, &p);
-  float landedX = 0.0f;
-  float landedY = 0.0f;
-  PointerFromPixels(p.x, p.y, landedX, landedY);
-  mHiddenCursorX = landedX;
-  mHiddenCursorY = landedY;
+  CursorPosition(mHiddenCursorX, mHiddenCursorY);
 }
 
 void IGraphicsWin::ApplyPlatformCursor(ECursor cursor)

@@ -116,6 +116,8 @@ private:
   float PixelScale() const { return GetDrawScale() * GetScreenScale(); }
   // Client pixels to editor units; remembered as the last pointer position.
   void PointerFromPixels(int px, int py, float& x, float& y);
+  // The screen cursor in editor units; remembered as the last pointer position.
+  void CursorPosition(float& x, float& y);
   IPointerMods ModsFromKeyFlags(WPARAM keyFlags) const;
   IPointerEvent EventFromMessage(WPARAM wParam, LPARAM lParam);
   bool OnMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam);
