@@ -14,6 +14,11 @@ dir="${BUILD_DIR:-build-win}"
 wine_dir=/usr/lib/wine
 WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/quorvane-wine-XXXXXX")"
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Every opening of the editor makes a new OpenGL context. Mesa's software renderer compiles the renderer's
+# shaders for each one unless its shader cache is on (about 7 s an opening on one thread): the cache lives
+# in the throwaway prefix, so nothing is written under $HOME, and the renderer keeps its own threads.
+unset LP_NUM_THREADS
+export MESA_SHADER_CACHE_DISABLE=false MESA_SHADER_CACHE_DIR="$WINEPREFIX/mesa-shader-cache"
 cleanup() {
   "$wine_dir/wineserver" -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
