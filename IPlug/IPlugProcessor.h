@@ -14,6 +14,12 @@
 
 namespace iplug {
 
+// The sample rates the processing is made and tested for. A binding refuses to make an instance outside
+// them: a damaged file header or a host's bad value can claim gigahertz, and rate-sized buffers follow.
+inline constexpr double kLowestSampleRate = 8000.0;
+inline constexpr double kHighestSampleRate = 768000.0;
+constexpr bool IsSupportedSampleRate(double rate) { return rate >= kLowestSampleRate && rate <= kHighestSampleRate; }
+
 class IPlugProcessor
 {
 public:

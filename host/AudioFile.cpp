@@ -50,6 +50,14 @@ void Interleave(const float* const* from, int64_t at, int channels, int64_t fram
       to[f * channels + c] = from[c][at + f];
 }
 
+std::string SampleRateRefusal(double rate)
+{
+  char text[160];
+  std::snprintf(text, sizeof text, "a sample rate of %.0f Hz is outside the %.0f to %.0f Hz this host runs", rate,
+                kLowestSampleRate, kHighestSampleRate);
+  return text;
+}
+
 bool ReadAudio(const std::string& path, Audio& audio, std::string& error)
 {
   AudioFileReader reader;
@@ -100,6 +108,11 @@ bool AudioFileReader::Open(const std::string& path, std::string& error)
   if (!file)
   {
     error = "cannot read " + path + ": " + why;
+    return false;
+  }
+  if (!IsRunnableSampleRate(file->SampleRate()))
+  {
+    error = path + ": " + SampleRateRefusal(file->SampleRate());
     return false;
   }
   mFile = std::move(file);

@@ -14,6 +14,14 @@ namespace quorvane::host {
 class AudioDecoder;
 class AudioEncoder;
 
+// The sample rates this host runs a plug-in at. A file outside them is refused when it is opened: one
+// flipped header byte can claim gigahertz, and buffers a second long would follow.
+inline constexpr double kLowestSampleRate = 8000.0;
+inline constexpr double kHighestSampleRate = 768000.0;
+constexpr bool IsRunnableSampleRate(double rate) { return rate >= kLowestSampleRate && rate <= kHighestSampleRate; }
+// "sample rate R Hz is outside ...", for an error line
+std::string SampleRateRefusal(double rate);
+
 struct Audio
 {
   double sampleRate = 0.0;

@@ -1,5 +1,6 @@
 #include "host/HostInstance.h"
 
+#include "host/AudioFile.h"
 #include "host/RealtimeScope.h"
 
 #include <algorithm>
@@ -185,9 +186,14 @@ std::unique_ptr<HostInstance> HostInstance::Create(HostModule& module, AAX_CType
     error = "component registered no process procedure";
     return nullptr;
   }
-  if (!(sampleRate > 0.0) || maxBlock <= 0)
+  if (!IsRunnableSampleRate(sampleRate))
   {
-    error = "bad sample rate or block size";
+    error = SampleRateRefusal(sampleRate);
+    return nullptr;
+  }
+  if (maxBlock <= 0)
+  {
+    error = "bad block size";
     return nullptr;
   }
   const AAX_EStemFormat format = desc->Property(AAX_eProperty_InputStemFormat, AAX_eStemFormat_None);

@@ -15,6 +15,8 @@ namespace iplug {
 
 // The AAX binding's API code.
 inline constexpr int kAPIAAX = 4;
+// What EffectInit answers when the host runs at a sample rate outside the supported range.
+inline constexpr AAX_Result kAAXErrorUnsupportedSampleRate = AAX_ERROR_PLUGIN_BEGIN;
 
 class IPlugAAX : public IPlugAPIBase, public IPlugProcessor, public AAX_CIPlugParameters
 {

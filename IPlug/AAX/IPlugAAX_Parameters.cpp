@@ -102,6 +102,12 @@ int IPlugAAX::ParamIndexFromID(AAX_CParamID id) const
 
 AAX_Result IPlugAAX::EffectInit()
 {
+  // A rate the chain was never made for is refused before anything is sized for it.
+  AAX_CSampleRate rate = 0.0f;
+  const bool hasRate = mController != nullptr && mController->GetSampleRate(&rate) == AAX_SUCCESS;
+  if (hasRate && !IsSupportedSampleRate(static_cast<double>(rate)))
+    return kAAXErrorUnsupportedSampleRate;
+
   if (GetHost() == kHostUninit)
     SetHost("ProTools", 0);
 
@@ -123,8 +129,7 @@ AAX_Result IPlugAAX::EffectInit()
     mParameterManager.AddParameter(MakeAAXParameter(id.c_str(), *GetParam(i)));
   }
 
-  AAX_CSampleRate rate = 0.0f;
-  if (mController != nullptr && mController->GetSampleRate(&rate) == AAX_SUCCESS && std::isfinite(rate) && rate > 0.0f)
+  if (hasRate)
     ApplySampleRate(static_cast<double>(rate));
   ResetProcessing();
   return AAX_SUCCESS;

@@ -80,7 +80,7 @@ int IPlugLV2::PortOfParam(int paramIdx) const
 
 bool IPlugLV2::InstantiateDSP(double sampleRate, const LV2_Feature* const* features)
 {
-  if (mInfo == nullptr)
+  if (mInfo == nullptr || !IsSupportedSampleRate(sampleRate))
     return false;
   // Without the host's map (lv2apply has none) the plug-in still renders: it only cannot read options,
   // keep state or talk to the editor, which all speak in mapped URIs.
@@ -104,7 +104,7 @@ bool IPlugLV2::InstantiateDSP(double sampleRate, const LV2_Feature* const* featu
     }
   }
   ApplyBlockSize(blockSize > 0 ? std::min(blockSize, 1 << 20) : kDefaultBlockSize);
-  ApplySampleRate(sampleRate > 0.0 && std::isfinite(sampleRate) ? sampleRate : 48000.0);
+  ApplySampleRate(sampleRate);
   return true;
 }
 

@@ -52,7 +52,7 @@ public:
   // -1 when the parameter has no port
   int PortOfParam(int paramIdx) const;
 
-  // ---- DSP side. Instantiate thread; false when the ports were never set.
+  // ---- DSP side. Instantiate thread; false when the ports were never set or the rate is not supported.
   bool InstantiateDSP(double sampleRate, const LV2_Feature* const* features);
   // any host thread of the audio class; a null buffer disconnects the port
   void ConnectPort(uint32_t port, void* data);

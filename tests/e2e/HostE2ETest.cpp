@@ -202,6 +202,21 @@ TEST(HostE2E, CommandLineErrorsExitNonZeroWithOneLineAndNoOutput)
   EXPECT_NE(r.status, 0);
   EXPECT_FALSE(Exists(out));
 
+  // One flipped byte in the header's sample rate: refused at once, not rendered with rate-sized buffers.
+  {
+    const std::string copy = "cp " + in + " " + dir + "/fast.wav";
+    ASSERT_EQ(std::system(copy.c_str()), 0);
+    std::fstream wav(dir + "/fast.wav", std::ios::in | std::ios::out | std::ios::binary);
+    const uint32_t claimed = 1962978372u;
+    wav.seekp(24);
+    wav.write(reinterpret_cast<const char*>(&claimed), sizeof claimed);
+  }
+  r = Host("render " + dir + "/fast.wav " + out);
+  EXPECT_NE(r.status, 0);
+  EXPECT_TRUE(oneLine(r)) << r.err;
+  EXPECT_NE(r.err.find("1962978372 Hz is outside the 8000 to 768000 Hz"), std::string::npos) << r.err;
+  EXPECT_FALSE(Exists(out));
+
   r = Host("--module " + dir + "/none.so params");
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("none.so"), std::string::npos) << r.err;

@@ -151,6 +151,31 @@ TEST(LV2Instance, BothPluginsLoadAndRenderAsAHostConnectsThem)
   }
 }
 
+// A rate the chain was never made for gets no instance, rather than buffers sized for gigahertz; the
+// ends of the range compress as any rate does.
+TEST(LV2Instance, RatesOutsideTheSupportedRangeGetNoInstance)
+{
+  for (const double rate : {7999.0, 768001.0, 1962978372.0, 1e12, 0.0, -48000.0, std::nan(""), HUGE_VAL})
+  {
+    const LilvInstanceRunner run(kStereoURI, rate, 256);
+    EXPECT_FALSE(run.Valid()) << rate;
+  }
+  for (const double rate : {8000.0, 768000.0})
+  {
+    LilvInstanceRunner run(kStereoURI, rate, 256);
+    ASSERT_TRUE(run.Valid()) << rate;
+    run.Activate();
+    run.Control("threshold") = -12.0f;
+    for (uint64_t at = 0; at < static_cast<uint64_t>(rate) / 2; at += 256)
+    {
+      FillProgramme(run, 256, at, rate);
+      run.Run(256);
+      ASSERT_TRUE(AllFinite(run.Audio("out_l"), 256) && AllFinite(run.Audio("out_r"), 256)) << rate;
+    }
+    EXPECT_GT(run.Control("gain_reduction"), 0.0f) << rate;
+  }
+}
+
 TEST(LV2Instance, TheAudioPathAllocatesNothing)
 {
   LilvInstanceRunner run(kStereoURI, 48000.0, 256);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -355,4 +356,26 @@ TEST(QuorvaneAAXLifecycle, UninitializeDropsTheParametersAndASecondInitializeReb
   h.plug->GetNumberOfParameters(&count);
   EXPECT_EQ(count, 18);
   EXPECT_NE(h.plug->BypassParameter(), nullptr);
+}
+
+TEST(QuorvaneAAXLifecycle, ARateOutsideTheSupportedRangeIsRefusedBeforeAnythingIsSized)
+{
+  for (const double rate : {7999.0, 768001.0, 1962978372.0, 1e12, 0.0, -48000.0, std::nan("")})
+  {
+    FakeController controller;
+    controller.mSampleRate = static_cast<AAX_CSampleRate>(rate);
+    Quorvane plug;
+    EXPECT_EQ(controller.Attach(plug), iplug::kAAXErrorUnsupportedSampleRate) << rate;
+    int32_t count = -1;
+    plug.GetNumberOfParameters(&count);
+    EXPECT_EQ(count, 0) << rate;
+  }
+  for (const double rate : {8000.0, 768000.0})
+  {
+    FakeController controller;
+    controller.mSampleRate = static_cast<AAX_CSampleRate>(rate);
+    Quorvane plug;
+    EXPECT_EQ(controller.Attach(plug), AAX_SUCCESS) << rate;
+    EXPECT_EQ(plug.GetSampleRate(), rate);
+  }
 }
