@@ -1,6 +1,7 @@
 #include "IPlug/IPluginBase.h"
 
 #include <cstdio>
+#include <limits>
 
 namespace iplug {
 
@@ -60,6 +61,19 @@ int IPluginBase::UnserializeParams(const StateBuffer& chunk, int startPos)
 bool IPluginBase::WriteState(StateBuffer& chunk) const { return SerializeParams(chunk); }
 
 int IPluginBase::ReadState(const StateBuffer& chunk, int startPos) { return UnserializeParams(chunk, startPos); }
+
+bool IPluginBase::RestoreWholeState(const void* data, size_t size)
+{
+  StateBuffer current;
+  WriteState(current);
+  if (data == nullptr || size < static_cast<size_t>(current.Size()) ||
+      size > static_cast<size_t>(std::numeric_limits<int>::max()))
+    return false;
+  const StateBuffer state(data, static_cast<int>(size));
+  ReadState(state, 0);
+  OnStateRestored();
+  return true;
+}
 
 int IPluginBase::UnpackDecimalVersion(int packed)
 {

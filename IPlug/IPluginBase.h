@@ -39,6 +39,10 @@ public:
   // host thread; the whole state. The base writes and reads the parameters only.
   virtual bool WriteState(StateBuffer& chunk) const;
   virtual int ReadState(const StateBuffer& chunk, int startPos);
+  // host thread; how every format but AAX restores. A state shorter than the one this version writes
+  // would restore only part of the instance: it changes nothing and is refused (false). A state taken is
+  // shown in the editor. Safe beside a running block: the values are atomics the next block reads.
+  bool RestoreWholeState(const void* data, size_t size);
 
   // any thread
   const char* GetPluginName() const { return mPluginName.c_str(); }

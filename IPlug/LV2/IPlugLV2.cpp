@@ -4,7 +4,6 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 #include <lv2/atom/util.h>
 #include <lv2/buf-size/buf-size.h>
@@ -286,17 +285,10 @@ LV2_State_Status IPlugLV2::RestoreState(LV2_State_Retrieve_Function retrieve, LV
 
 bool IPlugLV2::RestoreStateBytes(const void* data, size_t size)
 {
-  // A state shorter than this version writes would restore only part of the instance: refuse it whole.
-  StateBuffer current;
-  WriteState(current);
-  if (data == nullptr || size < static_cast<size_t>(current.Size()) ||
-      size > static_cast<size_t>(std::numeric_limits<int>::max()))
+  // The editor size goes through the delegate's hand-over, so a restore beside a running block needs no
+  // lock; the editor module hears the restored size through the next run.
+  if (!RestoreWholeState(data, size))
     return false;
-  // Parameter values are atomics the audio thread reads at its next block, and the editor size goes
-  // through the delegate's hand-over, so a restore beside a running block needs no lock.
-  const StateBuffer state(data, static_cast<int>(size));
-  ReadState(state, 0);
-  OnStateRestored();
   mEditorSizeWanted.store(true, std::memory_order_release);
   return true;
 }
