@@ -138,6 +138,32 @@ void IPlugAPIBase::OnTimerTick(Timer&)
   IdleHook();
 }
 
+void* IPlugAPIBase::OpenEditor(void* parent)
+{
+  // Open before the values are shown: a host change after this point is queued and arrives after them.
+  mEditorOpen.store(true);
+  DropParamChangesToUI();
+  void* view = IPluginBase::OpenEditor(parent);
+  if (view == nullptr)
+    mEditorOpen.store(false);
+  return view;
+}
+
+void IPlugAPIBase::CloseEditor()
+{
+  IPluginBase::CloseEditor();
+  mEditorOpen.store(false);
+  DropParamChangesToUI();
+}
+
+void IPlugAPIBase::DropParamChangesToUI()
+{
+  ParamTuple stale;
+  while (mParamChangeToUIQueue.Pop(stale))
+  {
+  }
+}
+
 void IPlugAPIBase::SetParameterValueFromHost(int paramIdx, double normalizedValue)
 {
   IParam* param = GetParam(paramIdx);
@@ -183,6 +209,8 @@ bool IPlugAPIBase::StateMatches(const StateBuffer& state) const
 
 void IPlugAPIBase::PostParamValueToUI(int paramIdx, double value, bool normalized)
 {
+  if (!mEditorOpen.load())
+    return;
   if (normalized)
   {
     if (const IParam* param = GetParam(paramIdx))

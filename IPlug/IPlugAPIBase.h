@@ -3,6 +3,7 @@
 // moves values to the editor, the lock-free rings between the audio thread and the editor, and the
 // three parameter paths (host to plug-in, editor to host, plug-in to editor).
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -69,6 +70,11 @@ public:
   virtual void EndParamChangeToHost(int paramIdx);
   virtual void ParamValueToHost(int paramIdx, double normalizedValue);
 
+  // UI thread. Host changes are queued for the editor only while it is open: the values an opening shows
+  // are the current ones, so nothing queued before it may overwrite them.
+  void* OpenEditor(void* parent) override;
+  void CloseEditor() override;
+
   // Editor-delegate operations this layer takes over (UI thread).
   void BeginParamGestureFromUI(int paramIdx) override;
   void SendParamValueFromUI(int paramIdx, double normalizedValue) override;
@@ -90,6 +96,10 @@ protected:
   SysExQueue mSysExDataFromProcessor;   // audio thread -> timer
 
 private:
+  // UI thread, the ring's consumer: forgets what is queued for the editor.
+  void DropParamChangesToUI();
+
+  std::atomic<bool> mEditorOpen{false};
   std::mutex mParamToUIProducers;
   std::unique_ptr<Timer> mTimer;
 };

@@ -166,6 +166,28 @@ TEST(APIBase, ParamQueueKeepsTheFirst512)
   EXPECT_EQ(FakeUI(plug)->mControlValues.back().second, 0.1) << "value 511 % 10 = 1 arrived last";
 }
 
+TEST(APIBase, AnEditorOpenedAgainShowsOnlyCurrentValues)
+{
+  quorvane::test::ManualRunLoop loop;
+  RecordingPlugin plug;
+  plug.mLogging = false;
+  plug.CreateTimer();
+  plug.OpenEditor(nullptr);
+  plug.CloseEditor();
+  // More changes than the ring holds while no editor drains it: none of them may reach the next editor.
+  for (int i = 0; i < 1000; ++i)
+    plug.SetParameterValueFromHost(i % 3, (i % 7) / 10.0);
+  plug.OpenEditor(nullptr);
+  FakeUI(plug)->mControlValues.clear();
+  loop.Advance(20);
+  EXPECT_TRUE(FakeUI(plug)->mControlValues.empty()) << "a change from before the opening overwrote its value";
+
+  plug.SetParameterValueFromHost(1, 0.9);
+  loop.Advance(20);
+  const std::vector<std::pair<int, double>> expected{{1, 0.9}};
+  EXPECT_EQ(FakeUI(plug)->mControlValues, expected) << "changes while open still arrive";
+}
+
 TEST(APIBase, SysExFromTheEditorIsCutToARecord)
 {
   RecordingPlugin plug;
