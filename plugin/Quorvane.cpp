@@ -6,18 +6,20 @@ namespace quorvane {
 
 using namespace iplug;
 
+static_assert(QuorvaneDSP::kOversamplingLatency == kMaxLatency, "the largest latency the formats declare");
+
 PluginConfig MakeConfig()
 {
   PluginConfig config;
   config.mParamCount = kNumParams;
   config.mPresetCount = kNumPresets;
   config.mChannelIOString = kChannelIOString;
-  config.mPluginName = "Quorvane";
-  config.mProductName = "Quorvane";
-  config.mMakerName = "Kestrove";
-  config.mVersion = 0x00070000;
-  config.mUniqueId = FourCharCode("Qrv1");
-  config.mMakerId = FourCharCode("Kstr");
+  config.mPluginName = identity::kName;
+  config.mProductName = identity::kName;
+  config.mMakerName = identity::kMaker;
+  config.mVersion = identity::kVersion;
+  config.mUniqueId = FourCharCode(identity::kPluginCode);
+  config.mMakerId = FourCharCode(identity::kMakerCode);
   config.mLatency = 0;
   config.mAcceptsMidiInput = false;
   config.mProducesMidiOutput = false;
@@ -25,12 +27,12 @@ PluginConfig MakeConfig()
   config.mStateAsChunks = true;
   config.mPluginKind = kEffect;
   config.mHasEditor = true;
-  config.mEditorWidth = 605;
-  config.mEditorHeight = 602;
-  config.mEditorMinWidth = 302;
-  config.mEditorMaxWidth = 1210;
-  config.mEditorMinHeight = 301;
-  config.mEditorMaxHeight = 1204;
+  config.mEditorWidth = kEditorWidth;
+  config.mEditorHeight = kEditorHeight;
+  config.mEditorMinWidth = kEditorWidth / 2;
+  config.mEditorMaxWidth = kEditorWidth * 2;
+  config.mEditorMinHeight = kEditorHeight / 2;
+  config.mEditorMaxHeight = kEditorHeight * 2;
   config.mHostMayResizeEditor = false;
   config.mBundleId = "";
   return config;
@@ -41,7 +43,7 @@ Quorvane::Quorvane()
 {
   DefineParameters();
   // Toggling oversampling reports a latency from the audio thread; the bypass delay must not grow there.
-  ReserveLatency(QuorvaneDSP::kOversamplingLatency);
+  ReserveLatency(kMaxLatency);
   // Nothing else guarantees every parameter reaches the DSP before the first block, so say each
   // value once now.
   NotifyAllParamsChanged(kReset);

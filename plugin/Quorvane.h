@@ -4,6 +4,7 @@
 
 #include "IPlug/IPlugLatestValue.h"
 #include "plugin/QuorvaneDSP.h"
+#include "plugin/QuorvaneParams.h"
 
 // One source for every host binding: the module target chooses which one the class derives from.
 #if defined(QUORVANE_LV2)
@@ -19,34 +20,6 @@ using QuorvaneBinding = iplug::IPlugAAX;
 #endif
 
 namespace quorvane {
-
-// Parameter indexes. 0 and 10 are never defined; 10 carries the gain-reduction meter to the editor.
-enum EParams : int
-{
-  kUnused0 = 0,
-  kBoost = 1,
-  kHF = 2,
-  kHPF = 3,
-  kMakeupGain = 4,
-  kMidGain = 5,
-  kCompressorMix = 6,
-  kThreshold = 7,
-  kTransientMix = 8,
-  kTransientTilt = 9,
-  kMeter = 10,
-  kAttackTime = 11,
-  kBypass = 12,
-  kExternalSidechain = 13,
-  kRatio = 14,
-  kReleaseTime = 15,
-  kTurbo = 16,
-  kXFormer = 17,
-  kOversampling = 18,
-  kNumParams
-};
-
-inline constexpr int kNumPresets = 1;
-inline constexpr const char* kChannelIOString = "1-1 1.1-1 1.2-1 1.2-2 2.1-1 2.1-2 2-2 2.2-2";
 
 // The construction record every framework base receives.
 iplug::PluginConfig MakeConfig();

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "IPlug/IGraphicsContext.h"
+#include "plugin/QuorvaneParams.h"
 
 namespace iplug {
 class IGEditorDelegate;
@@ -17,10 +18,6 @@ class IResourceSource;
 namespace quorvane {
 
 class Quorvane;
-
-inline constexpr int kEditorWidth = 605;
-inline constexpr int kEditorHeight = 602;
-inline constexpr int kEditorFPS = 60;
 
 // The pictures and font built into the module, searched as module resources.
 const iplug::igraphics::IResourceSource& ModuleResources();

@@ -24,16 +24,17 @@ const iplug::IPlugLV2_Info& LV2Info()
 {
   static const iplug::IPlugLV2_Info info = [] {
     iplug::IPlugLV2_Info made;
-    made.mVariants[0] = {"urn:kestrove:quorvane:stereo", "urn:kestrove:quorvane:ui:stereo", 2, true};
-    made.mVariants[1] = {"urn:kestrove:quorvane:mono", "urn:kestrove:quorvane:ui:mono", 1, true};
+    made.mVariants[0] = {identity::kLV2StereoURI, identity::kLV2StereoUIURI, 2, true};
+    made.mVariants[1] = {identity::kLV2MonoURI, identity::kLV2MonoUIURI, 1, true};
     made.mNumVariants = 2;
-    made.mBinary = "Quorvane.so";
-    made.mUIBinary = "Quorvane_ui.so";
-    made.mURIPrefix = "urn:kestrove:quorvane#";
+    made.mBinary = identity::kLV2Binary;
+    made.mUIBinary = identity::kLV2UIBinary;
+    made.mURIPrefix = identity::kLV2URIPrefix;
+    made.mCategory = identity::kLV2Category;
     made.mMeterParam = kMeter;
     made.mMeterSymbol = "gain_reduction";
     made.mMeterName = "Gain Reduction";
-    made.mMaxLatency = QuorvaneDSP::kOversamplingLatency;
+    made.mMaxLatency = kMaxLatency;
     made.mCreate = &Create;
     return made;
   }();

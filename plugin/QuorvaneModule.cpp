@@ -21,18 +21,18 @@ const iplug::IPlugAAX_EffectInfo& AAXEffectInfo()
 {
   static const iplug::IPlugAAX_EffectInfo info = [] {
     iplug::IPlugAAX_EffectInfo made;
-    made.mEffectName = "Quorvane";
-    made.mEffectID = "com.Kestrove.aax.Quorvane";
-    made.mManufacturerName = "Kestrove";
-    made.mPackageVersion = 0x00070000;
+    made.mEffectName = identity::kName;
+    made.mEffectID = identity::kAAXEffectId;
+    made.mManufacturerName = identity::kMaker;
+    made.mPackageVersion = identity::kVersion;
     made.mCategory = AAX_ePlugInCategory_Dynamics;
-    made.mManufacturerCode = AAX_FourCC("Kstr");
-    made.mProductCode = AAX_FourCC("Qrv1");
+    made.mManufacturerCode = AAX_FourCC(identity::kMakerCode);
+    made.mProductCode = AAX_FourCC(identity::kPluginCode);
     made.mNativeTypeCodes = kNativeTypeCodes;
     made.mAudioSuiteTypeCodes = kAudioSuiteTypeCodes;
     made.mNumTypeCodes = 2;
     made.mChannelIOString = kChannelIOString;
-    made.mMidiNodeName = "Quorvane Midi";
+    made.mMidiNodeName = identity::kAAXMidiNodeName;
     made.mInitialLatency = 0;
     made.mCreateEffectParameters = &CreateEffectParameters;
     made.mCreateEffectGUI = &CreateEffectGUI;

@@ -30,6 +30,8 @@ struct IPlugLV2_Info
   const char* mUIBinary = ""; // the editor module's
   // Prefix of the plug-in's own URIs: the state key and the editor messages ("<prefix>state", ...).
   const char* mURIPrefix = "";
+  // The plug-in class hosts file it under, in Turtle ("lv2:CompressorPlugin"); empty for none.
+  const char* mCategory = "";
   // The read-only parameter the editor shows as a meter: an output port, never a control input.
   int mMeterParam = -1;
   const char* mMeterSymbol = "";

@@ -155,7 +155,8 @@ std::string LV2PluginTTL(const IPlugLV2_Info& info, const IPlugLV2& plug)
   for (int i = 0; i < info.mNumVariants; ++i)
   {
     const IPlugLV2_Variant& v = info.mVariants[i];
-    ttl += std::string("\n<") + v.mURI + ">\n  a lv2:Plugin , lv2:CompressorPlugin , doap:Project ;\n";
+    ttl += std::string("\n<") + v.mURI + ">\n  a lv2:Plugin , " +
+           (*info.mCategory != '\0' ? std::string(info.mCategory) + " , " : std::string()) + "doap:Project ;\n";
     ttl += "  doap:name " + Quoted(plug.GetPluginName()) + " ;\n";
     // Hosts show the maintainer as the maker. LV2 versions have no major number: the full one goes in the
     // comment.
