@@ -250,6 +250,9 @@ TEST_F(LV2Editor, OpensInTheParentTurnsValuesIntoHostWritesAndTakesItsZoomFromTh
   send(MotionNotify, 85, 260, Button1Mask, 0);
   send(MotionNotify, 85, 240, Button1Mask, 0);
   send(ButtonRelease, 85, 240, Button1Mask, Button1);
+  // On a loaded machine the server and the renderer may take longer than the idle calls above.
+  for (int waited = 0; waited < 3000 && host.mTouches.size() < 2; waited += 20)
+    IdleFor(ui, 20);
   ASSERT_GE(host.mTouches.size(), 2u);
   EXPECT_EQ(host.mTouches.front(), std::make_pair(ports.threshold, true));
   EXPECT_EQ(host.mTouches.back(), std::make_pair(ports.threshold, false));
