@@ -135,6 +135,7 @@ void IPlugAPIBase::OnTimerTick(Timer&)
     while (mSysExDataFromProcessor.Pop(sysex))
       SendSysExToEditor(SysExMessage{sysex.mOffset, sysex.mSize, sysex.mData});
   }
+  OnBindingIdle();
   IdleHook();
 }
 

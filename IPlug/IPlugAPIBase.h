@@ -57,6 +57,8 @@ public:
   virtual void HostSetupHook() {}
   // UI thread, every timer tick
   virtual void IdleHook() {}
+  // UI thread, every timer tick before IdleHook: what the binding hands over on the host's main thread
+  virtual void OnBindingIdle() {}
   // UI thread; the host's name for the track the plug-in sits on (empty when unknown)
   virtual void GetTrackName(std::string& name) { name.clear(); }
   // any thread but the audio thread (producers take turns); dropped when the queue is full

@@ -340,6 +340,7 @@ void IPlugProcessor::CreateLatencyDelay()
 
 void IPlugProcessor::ReserveLatency(int maxSamples)
 {
+  mReservedLatency = std::max(mReservedLatency, maxSamples);
   if (mLatencyDelay)
     mLatencyDelay->Reserve(static_cast<uint32_t>(std::max(maxSamples, 0)));
 }

@@ -86,6 +86,8 @@ public:
   // construction (the plug-in), after the binding: the largest latency it will ever report, so that
   // ReportLatency on the audio thread never allocates
   void ReserveLatency(int maxSamples);
+  // any thread: the largest latency reserved so far
+  int GetReservedLatency() const { return mReservedLatency; }
 
   // audio thread; runs ProcessAudioBlock, then writes connected outputs back to the host
   void ProcessHostBlock(int frames);
@@ -128,6 +130,7 @@ private:
   bool mProducesMidiOutput;
   bool mDoesMPE;
   int mLatency;
+  int mReservedLatency = 0;
   double mSampleRate = 48000.0;
   int mBlockSize = 0;
   int mTailSize = 0;

@@ -6,11 +6,12 @@
 #include "plugin/QuorvaneDSP.h"
 #include "plugin/QuorvaneParams.h"
 
-// One source for every host binding: the module target chooses which one the class derives from.
-#if defined(QUORVANE_LV2)
-#include "IPlug/LV2/IPlugLV2.h"
+// One source for every format. AAX derives the class from its binding; every other format owns a
+// format-neutral instance and translates for it.
+#if defined(QUORVANE_HOSTED)
+#include "IPlug/IPlugHosted.h"
 namespace quorvane {
-using QuorvaneBinding = iplug::IPlugLV2;
+using QuorvaneBinding = iplug::IPlugHosted;
 }
 #else
 #include "IPlug/AAX/IPlugAAX.h"

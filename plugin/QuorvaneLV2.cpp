@@ -7,7 +7,7 @@
 namespace quorvane {
 
 namespace {
-iplug::IPlugLV2* Create()
+iplug::IPlugHosted* Create()
 {
   try
   {

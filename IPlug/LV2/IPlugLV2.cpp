@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include <lv2/atom/util.h>
 #include <lv2/buf-size/buf-size.h>
@@ -13,33 +14,20 @@ namespace iplug {
 
 namespace {
 constexpr ChannelDirection kIn = ChannelDirection::Input;
-constexpr ChannelDirection kOut = ChannelDirection::Output;
 // A NaN payload no host writes, so the first run applies every port.
 constexpr uint32_t kNeverApplied = 0x7FC0DEADu;
 } // namespace
 
-IPlugLV2::IPlugLV2(const PluginConfig& config)
-  : IPlugAPIBase(config, kAPILV2)
-  , IPlugProcessor(config)
+IPlugLV2::IPlugLV2(std::unique_ptr<IPlugHosted> plug, const IPlugLV2_Info& info, const IPlugLV2_Variant& variant)
+  : mPlug(std::move(plug))
+  , mInfo(info)
 {
-  SetChannelsConnected(kIn, 0, ChannelCount(kIn), true);
-  SetChannelsConnected(kOut, 0, ChannelCount(kOut), true);
-  if (ChannelCount(kIn) > 0)
-    CreateLatencyDelay();
-  CreateTimer();
-}
-
-IPlugLV2::~IPlugLV2() = default;
-
-void IPlugLV2::SetPorts(const IPlugLV2_Info& info, const IPlugLV2_Variant& variant)
-{
-  mInfo = &info;
-  mPorts = MakeLV2Ports(*this, variant, info);
-  mMainChannels = std::clamp(variant.mMainChannels, 0, std::max(MaxChannelsOnBus(kIn, 0), 0));
-  mSideChainSlot = std::max(MaxChannelsOnBus(kIn, 0), 0);
+  mPlug->SetBinding(this);
+  mPorts = MakeLV2Ports(*mPlug, variant, info);
+  mMainChannels = std::clamp(variant.mMainChannels, 0, std::max(mPlug->MaxChannelsOnBus(kIn, 0), 0));
   mPortData.assign(mPorts.size(), nullptr);
   mLastBits.assign(mPorts.size(), kNeverApplied);
-  mParamPorts.assign(static_cast<size_t>(NParams()), -1);
+  mParamPorts.assign(static_cast<size_t>(mPlug->NParams()), -1);
   mInputPorts.assign(static_cast<size_t>(mMainChannels), -1);
   mOutputPorts.assign(static_cast<size_t>(mMainChannels), -1);
   for (size_t i = 0; i < mPorts.size(); ++i)
@@ -65,8 +53,15 @@ void IPlugLV2::SetPorts(const IPlugLV2_Info& info, const IPlugLV2_Variant& varia
       case LV2PortKind::kNotify: mNotifyPort = index; break;
     }
   }
-  mInputs.assign(static_cast<size_t>(ChannelCount(kIn)), nullptr);
-  mOutputs.assign(static_cast<size_t>(ChannelCount(kOut)), nullptr);
+  mInputs.assign(static_cast<size_t>(mMainChannels), nullptr);
+  mOutputs.assign(static_cast<size_t>(mMainChannels), nullptr);
+}
+
+// The plug-in goes first, while the binding it may still call is whole.
+IPlugLV2::~IPlugLV2()
+{
+  mPlug->SetBinding(nullptr);
+  mPlug.reset();
 }
 
 int IPlugLV2::PortOfParam(int paramIdx) const
@@ -75,16 +70,21 @@ int IPlugLV2::PortOfParam(int paramIdx) const
                                                                            : -1;
 }
 
+float* IPlugLV2::PortBuffer(int port) const
+{
+  return port >= 0 ? static_cast<float*>(mPortData[static_cast<size_t>(port)]) : nullptr;
+}
+
 // ------------------------------------------------------------------------------------------ DSP side
 
 bool IPlugLV2::InstantiateDSP(double sampleRate, const LV2_Feature* const* features)
 {
-  if (mInfo == nullptr || !IsSupportedSampleRate(sampleRate))
+  if (!IsSupportedSampleRate(sampleRate))
     return false;
   // Without the host's map (lv2apply has none) the plug-in still renders: it only cannot read options,
   // keep state or talk to the editor, which all speak in mapped URIs.
   const auto* map = static_cast<const LV2_URID_Map*>(FindLV2Feature(features, LV2_URID__map));
-  mHasURIs = mURIs.Map(map, mInfo->mURIPrefix);
+  mHasURIs = mURIs.Map(map, mInfo.mURIPrefix);
   if (mHasURIs)
     lv2_atom_forge_init(&mForge, const_cast<LV2_URID_Map*>(map));
 
@@ -102,9 +102,7 @@ bool IPlugLV2::InstantiateDSP(double sampleRate, const LV2_Feature* const* featu
         blockSize = static_cast<int>(std::clamp<int64_t>(*static_cast<const int64_t*>(o->value), 0, 1 << 20));
     }
   }
-  ApplyBlockSize(blockSize > 0 ? std::min(blockSize, 1 << 20) : kDefaultBlockSize);
-  ApplySampleRate(sampleRate);
-  return true;
+  return mPlug->PrepareToRender(sampleRate, blockSize > 0 ? std::min(blockSize, 1 << 20) : kDefaultBlockSize);
 }
 
 void IPlugLV2::ConnectPort(uint32_t port, void* data)
@@ -117,10 +115,7 @@ void IPlugLV2::Activate()
 {
   // As a new start: every buffer cleared and the chain reset. Parameter values stay: a state restored
   // before activation must not be overwritten by ports that did not change.
-  const int blockSize = GetBlockSize();
-  ApplyBlockSize(0);
-  ApplyBlockSize(blockSize);
-  ResetProcessing();
+  mPlug->ResetRendering();
 }
 
 void IPlugLV2::ReadControlPorts()
@@ -135,10 +130,8 @@ void IPlugLV2::ReadControlPorts()
     if (bits == mLastBits[static_cast<size_t>(port)])
       continue;
     mLastBits[static_cast<size_t>(port)] = bits;
-    // The host's value, clamped into range, takes the path every host change takes. The editor lives in
-    // another module and hears the port itself, so nothing is queued for one here.
-    GetParam(i)->Set(value);
-    OnParamChange(i, kHost, -1);
+    // The host's value, clamped into range, takes the path every host change takes.
+    mPlug->SetParameterFromHost(i, value);
   }
 }
 
@@ -156,7 +149,7 @@ void IPlugLV2::ReadMessages()
     int32_t height = 0;
     float scale = 0.0f;
     if (ReadEditorSizeMessage(mURIs, body, width, height, scale))
-      RestoreEditorSize(width, height, scale);
+      mPlug->RestoreEditorSize(width, height, scale);
     else if (body->type == mURIs.atomObject && body->size >= sizeof(LV2_Atom_Object_Body) &&
              reinterpret_cast<const LV2_Atom_Object*>(body)->body.otype == mURIs.editorSizeGet)
       mEditorSizeWanted.store(true, std::memory_order_relaxed);
@@ -181,50 +174,11 @@ void IPlugLV2::WriteMessages()
     int32_t width = 0;
     int32_t height = 0;
     float scale = 0.0f;
-    GetStateEditorSize(width, height, scale);
+    mPlug->GetStateEditorSize(width, height, scale);
     if (!lv2_atom_forge_frame_time(&mForge, 0) || !ForgeEditorSizeMessage(mURIs, mForge, width, height, scale))
       mEditorSizeWanted.store(true, std::memory_order_relaxed); // no room this time: the next run tries again
   }
   lv2_atom_forge_pop(&mForge, &frame);
-}
-
-void IPlugLV2::RenderSlice(uint32_t offset, int frames, bool bypassed)
-{
-  auto buffer = [this, offset](int port) -> float* {
-    if (port < 0 || mPortData[static_cast<size_t>(port)] == nullptr)
-      return nullptr;
-    return static_cast<float*>(mPortData[static_cast<size_t>(port)]) + offset;
-  };
-  // The main channels are always there (an unconnected input reads silence); the side chain only when
-  // the host connected it.
-  SetChannelsConnected(kIn, 0, ChannelCount(kIn), false);
-  SetChannelsConnected(kIn, 0, mMainChannels, true);
-  for (int c = 0; c < mMainChannels; ++c)
-    mInputs[static_cast<size_t>(c)] = buffer(mInputPorts[static_cast<size_t>(c)]);
-  AttachHostBuffers(kIn, 0, mMainChannels, mInputs.data(), frames);
-  if (float* sideChain = buffer(mSideChainPort))
-  {
-    SetChannelsConnected(kIn, mSideChainSlot, 1, true);
-    AttachHostBuffers(kIn, mSideChainSlot, 1, &sideChain, frames);
-  }
-
-  SetChannelsConnected(kOut, 0, ChannelCount(kOut), true);
-  if (MaxBusCount(kOut) == 1)
-    SetChannelsConnected(kOut, mMainChannels, ChannelCount(kOut) - mMainChannels, false);
-  std::fill(mOutputs.begin(), mOutputs.end(), nullptr);
-  for (int c = 0; c < mMainChannels; ++c)
-    mOutputs[static_cast<size_t>(c)] = buffer(mOutputPorts[static_cast<size_t>(c)]);
-  AttachHostBuffers(kOut, 0, ChannelCount(kOut), mOutputs.data(), frames);
-
-  if (bypassed)
-    PassThroughBlock(frames);
-  else
-  {
-    MidiMessage message;
-    while (mMidiMsgsFromEditor.Pop(message))
-      HandleMidiMessage(message);
-    ProcessHostBlock(frames);
-  }
 }
 
 void IPlugLV2::Run(uint32_t frames)
@@ -233,25 +187,26 @@ void IPlugLV2::Run(uint32_t frames)
   ReadControlPorts();
 
   bool bypassed = false;
-  if (mEnabledPort >= 0 && mPortData[static_cast<size_t>(mEnabledPort)] != nullptr)
-    bypassed = *static_cast<const float*>(mPortData[static_cast<size_t>(mEnabledPort)]) < 0.5f;
+  if (const float* enabled = PortBuffer(mEnabledPort))
+    bypassed = *enabled < 0.5f;
 
-  // A run longer than the frame's block is rendered in slices; the frame never grows here.
-  const auto slice = static_cast<uint32_t>(std::max(GetBlockSize(), 1));
-  for (uint32_t offset = 0; offset < frames && GetBlockSize() > 0; offset += slice)
-    RenderSlice(offset, static_cast<int>(std::min(slice, frames - offset)), bypassed);
+  for (int c = 0; c < mMainChannels; ++c)
+  {
+    mInputs[static_cast<size_t>(c)] = PortBuffer(mInputPorts[static_cast<size_t>(c)]);
+    mOutputs[static_cast<size_t>(c)] = PortBuffer(mOutputPorts[static_cast<size_t>(c)]);
+  }
+  IPlugHosted::HostAudio audio;
+  audio.inputs = mInputs.data();
+  audio.sideChain = PortBuffer(mSideChainPort);
+  audio.outputs = mOutputs.data();
+  audio.channels = mMainChannels;
+  mPlug->Render(audio, static_cast<int>(std::min<uint32_t>(frames, std::numeric_limits<int>::max())), bypassed);
 
-  if (mLatencyPort >= 0 && mPortData[static_cast<size_t>(mLatencyPort)] != nullptr)
-    *static_cast<float*>(mPortData[static_cast<size_t>(mLatencyPort)]) = static_cast<float>(GetLatency());
-  if (mMeterPort >= 0 && mPortData[static_cast<size_t>(mMeterPort)] != nullptr)
-    *static_cast<float*>(mPortData[static_cast<size_t>(mMeterPort)]) = static_cast<float>(mMeter);
+  if (float* latency = PortBuffer(mLatencyPort))
+    *latency = static_cast<float>(mPlug->GetLatency());
+  if (float* meter = PortBuffer(mMeterPort))
+    *meter = static_cast<float>(mPlug->GetMeterValue());
   WriteMessages();
-}
-
-void IPlugLV2::ReportMeter(int paramIdx, double value)
-{
-  if (mInfo != nullptr && paramIdx == mInfo->mMeterParam && std::isfinite(value))
-    mMeter = std::clamp(value, 0.0, 1.0);
 }
 
 // ------------------------------------------------------------------------------------------ state
@@ -261,7 +216,7 @@ LV2_State_Status IPlugLV2::SaveState(LV2_State_Store_Function store, LV2_State_H
   if (store == nullptr || !mHasURIs)
     return LV2_STATE_ERR_NO_FEATURE;
   StateBuffer state;
-  if (!WriteState(state))
+  if (!mPlug->WriteState(state))
     return LV2_STATE_ERR_UNKNOWN;
   return store(handle, mURIs.state, state.GetData(), static_cast<size_t>(state.Size()), mURIs.atomChunk,
                LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
@@ -279,18 +234,13 @@ LV2_State_Status IPlugLV2::RestoreState(LV2_State_Retrieve_Function retrieve, LV
     return LV2_STATE_ERR_NO_PROPERTY;
   if (type != mURIs.atomChunk)
     return LV2_STATE_ERR_BAD_TYPE;
-  // The state extension has no code for a value of the right type but the wrong size.
-  return RestoreStateBytes(data, size) ? LV2_STATE_SUCCESS : LV2_STATE_ERR_UNKNOWN;
-}
-
-bool IPlugLV2::RestoreStateBytes(const void* data, size_t size)
-{
-  // The editor size goes through the delegate's hand-over, so a restore beside a running block needs no
-  // lock; the editor module hears the restored size through the next run.
-  if (!RestoreWholeState(data, size))
-    return false;
+  // The state extension has no code for a value of the right type but the wrong size. The editor size
+  // goes through the delegate's hand-over, so a restore beside a running block needs no lock; the editor
+  // module hears the restored size through the next run.
+  if (!mPlug->RestoreWholeState(data, size))
+    return LV2_STATE_ERR_UNKNOWN;
   mEditorSizeWanted.store(true, std::memory_order_release);
-  return true;
+  return LV2_STATE_SUCCESS;
 }
 
 // ------------------------------------------------------------------------------------------ editor side
@@ -308,12 +258,12 @@ void IPlugLV2::PortEvent(uint32_t port, uint32_t bufferSize, uint32_t format, co
     const float value = *static_cast<const float*>(buffer);
     if (info.mKind == LV2PortKind::kParam)
     {
-      IParam* param = GetParam(info.mParamIdx);
+      IParam* param = mPlug->GetParam(info.mParamIdx);
       param->Set(value);
-      SendParamValueToControls(info.mParamIdx, param->Value(), false);
+      mPlug->SendParamValueToControls(info.mParamIdx, param->Value(), false);
     }
     else if (info.mKind == LV2PortKind::kMeter && std::isfinite(value))
-      SendParamValueToControls(info.mParamIdx, std::clamp(static_cast<double>(value), 0.0, 1.0), false);
+      mPlug->SendParamValueToControls(info.mParamIdx, std::clamp(static_cast<double>(value), 0.0, 1.0), false);
     return;
   }
   if (format == uris.atomEventTransfer && info.mKind == LV2PortKind::kNotify && bufferSize >= sizeof(LV2_Atom))
@@ -325,40 +275,40 @@ void IPlugLV2::PortEvent(uint32_t port, uint32_t bufferSize, uint32_t format, co
     int32_t height = 0;
     float scale = 0.0f;
     if (ReadEditorSizeMessage(uris, atom, width, height, scale))
-      RestoreEditorSize(width, height, scale);
+      mPlug->RestoreEditorSize(width, height, scale);
   }
 }
 
-void IPlugLV2::BeginParamChangeToHost(int paramIdx)
+void IPlugLV2::BeginParamChange(int paramIdx)
 {
   if (const int port = PortOfParam(paramIdx); port >= 0 && mUIHost != nullptr)
     mUIHost->Touch(static_cast<uint32_t>(port), true);
 }
 
-void IPlugLV2::ParamValueToHost(int paramIdx, double normalizedValue)
+void IPlugLV2::ParamValueChange(int paramIdx, double normalizedValue)
 {
   const int port = PortOfParam(paramIdx);
   if (port < 0 || mUIHost == nullptr)
     return;
-  const IParam* param = GetParam(paramIdx);
+  const IParam* param = mPlug->GetParam(paramIdx);
   mUIHost->WriteControl(static_cast<uint32_t>(port), static_cast<float>(param->ValueFromNormalized(normalizedValue)));
 }
 
-void IPlugLV2::EndParamChangeToHost(int paramIdx)
+void IPlugLV2::EndParamChange(int paramIdx)
 {
   if (const int port = PortOfParam(paramIdx); port >= 0 && mUIHost != nullptr)
     mUIHost->Touch(static_cast<uint32_t>(port), false);
 }
 
-bool IPlugLV2::ResizeHostView(int width, int height)
+bool IPlugLV2::ResizeView(int width, int height)
 {
-  SetEditorSize(width, height);
+  mPlug->SetEditorSize(width, height);
   if (mUIHost == nullptr)
     return false;
   int32_t w = 0;
   int32_t h = 0;
   float scale = 0.0f;
-  GetStateEditorSize(w, h, scale);
+  mPlug->GetStateEditorSize(w, h, scale);
   mUIHost->SendEditorSize(w, h, scale);
   return mUIHost->ResizeHost(width, height);
 }

@@ -25,10 +25,10 @@ LV2_Handle Instantiate(const LV2_Descriptor* descriptor, double rate, const char
     return nullptr;
   try
   {
-    std::unique_ptr<IPlugLV2> plug(info->mCreate());
-    if (!plug)
+    std::unique_ptr<IPlugHosted> made(info->mCreate());
+    if (!made)
       return nullptr;
-    plug->SetPorts(*info, *variant);
+    auto plug = std::make_unique<IPlugLV2>(std::move(made), *info, *variant);
     if (!plug->InstantiateDSP(rate, features))
       return nullptr;
     return plug.release();

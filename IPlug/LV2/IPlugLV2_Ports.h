@@ -9,7 +9,7 @@
 namespace iplug {
 
 class IEditorDelegate;
-class IPlugLV2;
+class IPlugHosted;
 
 // One plug-in of the bundle: a channel count with an optional mono side chain.
 struct IPlugLV2_Variant
@@ -39,7 +39,7 @@ struct IPlugLV2_Info
   // The most latency the plug-in ever reports (samples).
   int mMaxLatency = 0;
   // UI thread of whichever module asks: a new plug-in object (null when construction failed).
-  IPlugLV2* (*mCreate)() = nullptr;
+  IPlugHosted* (*mCreate)() = nullptr;
 
   // null when the URI names none of the variants
   const IPlugLV2_Variant* FindVariant(const char* uri) const;

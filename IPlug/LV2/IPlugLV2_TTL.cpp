@@ -70,7 +70,7 @@ void WriteParamPort(std::string& ttl, const IParam& param)
   }
 }
 
-void WritePort(std::string& ttl, const IPlugLV2& plug, const IPlugLV2_Info& info, const LV2Port& port, size_t index)
+void WritePort(std::string& ttl, const IPluginBase& plug, const IPlugLV2_Info& info, const LV2Port& port, size_t index)
 {
   const char* types = "";
   switch (port.mKind)
@@ -134,7 +134,7 @@ std::string LV2ManifestTTL(const IPlugLV2_Info& info, const char* dataFile)
   return ttl;
 }
 
-std::string LV2PluginTTL(const IPlugLV2_Info& info, const IPlugLV2& plug)
+std::string LV2PluginTTL(const IPlugLV2_Info& info, const IPluginBase& plug)
 {
   std::string ttl = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
                     "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"

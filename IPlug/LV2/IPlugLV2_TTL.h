@@ -8,11 +8,11 @@
 
 namespace iplug {
 
-class IPlugLV2;
+class IPluginBase;
 
 // manifest.ttl: each plug-in and UI with its binary, pointing at `dataFile` for the rest
 std::string LV2ManifestTTL(const IPlugLV2_Info& info, const char* dataFile);
 // the plug-ins (one per variant, with every port) and their X11 UIs
-std::string LV2PluginTTL(const IPlugLV2_Info& info, const IPlugLV2& plug);
+std::string LV2PluginTTL(const IPlugLV2_Info& info, const IPluginBase& plug);
 
 } // namespace iplug

@@ -101,7 +101,7 @@ public:
     LoopScope scope(mLoop);
     if (mPlug)
     {
-      mPlug->CloseEditor();
+      mPlug->Plug().CloseEditor();
       mPlug.reset();
     }
   }
@@ -120,16 +120,18 @@ public:
     mResize = static_cast<const LV2UI_Resize*>(FindLV2Feature(features, LV2_UI__resize));
 
     LoopScope scope(mLoop);
-    mPlug.reset(info.mCreate());
-    if (!mPlug || !mPlug->HasEditor())
+    std::unique_ptr<IPlugHosted> made(info.mCreate());
+    if (!made || !made->HasEditor())
       return false;
-    mPlug->SetPorts(info, variant);
+    mPlug = std::make_unique<IPlugLV2>(std::move(made), info, variant);
+    // The timer moves host values to the editor; it ticks on the loop the host's idle call pumps.
+    mPlug->Plug().CreateTimer();
     mControlPort = FindLV2Port(mPlug->Ports(), LV2PortKind::kControl);
     mPlug->SetUIHost(this);
     // Opening, the editor reports the size it was made with; sent to the DSP, that would overwrite the
     // stored zoom before the DSP answers the request below, and the answer would shrink the editor back.
     mOpening = true;
-    void* view = mPlug->OpenEditor(parent);
+    void* view = mPlug->Plug().OpenEditor(parent);
     mOpening = false;
     if (view == nullptr)
       return false; // no display or no OpenGL: the host shows its own controls
@@ -139,7 +141,7 @@ public:
     int32_t width = 0;
     int32_t height = 0;
     float scale = 0.0f;
-    mPlug->GetStateEditorSize(width, height, scale);
+    mPlug->Plug().GetStateEditorSize(width, height, scale);
     ResizeHost(static_cast<int>(std::lround(width * scale)), static_cast<int>(std::lround(height * scale)));
     SendAtom([this] { return ForgeEditorSizeRequest(mURIs, mForge); });
     return true;

@@ -313,29 +313,59 @@ TEST(LV2Instance, LongRunsAreRenderedInSlices)
   EXPECT_EQ(sliced.Control("latency"), 64.0f);
 }
 
-TEST(LV2Instance, HostBypassPassesTheInputDelayedByTheLatency)
+// The host's bypass fades between the processed and the latency-delayed input instead of jumping: a
+// loud sine under heavy compression is switched out and back in the middle of a run.
+TEST(LV2Instance, HostBypassFadesWithoutAClickAndKeepsTheLatency)
 {
-  LilvInstanceRunner run(kStereoURI, 48000.0, 512);
+  constexpr double kRate = 48000.0;
+  constexpr double kAmplitude = 0.9;
+  constexpr double kHz = 100.0;
+  LilvInstanceRunner run(kStereoURI, kRate, 512);
   ASSERT_TRUE(run.Valid());
   run.Activate();
   run.Control("oversampling") = 1.0f;
   run.Control("threshold") = -15.0f;
-  FillProgramme(run, 512, 0);
-  run.Run(512);
-  ASSERT_EQ(run.Control("latency"), 64.0f);
-  run.Control("enabled") = 0.0f;
+  run.Control("ratio") = 5.0f; // 10:1
   std::vector<float> in;
   std::vector<float> out;
-  for (uint64_t at = 512; at < 512 * 5; at += 512)
-  {
-    FillProgramme(run, 512, at);
-    in.insert(in.end(), run.Audio("in_l"), run.Audio("in_l") + 512);
-    run.Run(512);
-    out.insert(out.end(), run.Audio("out_l"), run.Audio("out_l") + 512);
-  }
-  EXPECT_EQ(run.Control("latency"), 64.0f) << "bypass keeps the latency the host compensates";
-  for (size_t i = 64; i < in.size(); ++i)
+  std::vector<float> meters;
+  uint64_t at = 0;
+  auto play = [&](double seconds, float enabled) {
+    run.Control("enabled") = enabled;
+    for (const uint64_t end = at + static_cast<uint64_t>(seconds * kRate); at < end; at += 512)
+    {
+      for (const char* symbol : {"in_l", "in_r", "sidechain"})
+      {
+        for (uint32_t i = 0; i < 512; ++i)
+          run.Audio(symbol)[i] = static_cast<float>(kAmplitude * std::sin(2.0 * M_PI * kHz * double(at + i) / kRate));
+      }
+      in.insert(in.end(), run.Audio("in_l"), run.Audio("in_l") + 512);
+      run.Run(512);
+      out.insert(out.end(), run.Audio("out_l"), run.Audio("out_l") + 512);
+      meters.push_back(run.Control("gain_reduction"));
+      ASSERT_EQ(run.Control("latency"), 64.0f) << "bypass keeps the latency the host compensates";
+    }
+  };
+  play(1.0, 1.0f);
+  const size_t bypassedFrom = out.size();
+  play(0.5, 0.0f);
+  const size_t processedFrom = out.size();
+  play(0.5, 1.0f);
+
+  EXPECT_GT(meters[bypassedFrom / 512 - 1], 0.5f) << "heavy compression before the switch";
+  EXPECT_EQ(meters[processedFrom / 512 - 1], 0.0f) << "no gain reduction shown while bypassed";
+  EXPECT_GT(meters.back(), 0.5f);
+  // After the fade the bypassed output is the input, delayed by the latency, to the bit.
+  const size_t faded = bypassedFrom + static_cast<size_t>(0.02 * kRate);
+  for (size_t i = faded; i < processedFrom; ++i)
     ASSERT_EQ(out[i], in[i - 64]) << i;
+  EXPECT_LT(std::fabs(out[processedFrom - 1]), 1.0f);
+  // No step larger than three times the sine's own largest, from a second into the run.
+  const double sineStep = kAmplitude * 2.0 * M_PI * kHz / kRate;
+  double largest = 0.0;
+  for (size_t i = static_cast<size_t>(kRate) / 2; i < out.size(); ++i)
+    largest = std::max(largest, static_cast<double>(std::fabs(out[i] - out[i - 1])));
+  EXPECT_LT(largest, 3.0 * sineStep) << "a click on switching the host's bypass";
 }
 
 TEST(LV2State, SavesTheSameBytesAsTheAAXChunk)
