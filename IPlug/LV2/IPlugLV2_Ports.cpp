@@ -1,9 +1,9 @@
 #include "IPlug/LV2/IPlugLV2_Ports.h"
 
-#include <cctype>
 #include <cstring>
 
 #include "IPlug/IEditorDelegate.h"
+#include "IPlug/IPlugParamExport.h"
 
 namespace iplug {
 
@@ -25,28 +25,6 @@ const IPlugLV2_Variant* IPlugLV2_Info::FindVariantByUI(const char* uiURI) const
       return &mVariants[i];
   }
   return nullptr;
-}
-
-std::string LV2SymbolFromName(const char* name)
-{
-  std::string symbol;
-  bool gap = false;
-  for (const char* c = name; c != nullptr && *c != '\0'; ++c)
-  {
-    const auto ch = static_cast<unsigned char>(*c);
-    if (std::isalnum(ch) && ch < 0x80)
-    {
-      if (gap && !symbol.empty())
-        symbol += '_';
-      symbol += static_cast<char>(std::tolower(ch));
-      gap = false;
-    }
-    else
-      gap = true;
-  }
-  if (symbol.empty() || std::isdigit(static_cast<unsigned char>(symbol.front())))
-    symbol.insert(0, "p_");
-  return symbol;
 }
 
 std::vector<LV2Port> MakeLV2Ports(const IEditorDelegate& plug, const IPlugLV2_Variant& variant,
@@ -75,12 +53,11 @@ std::vector<LV2Port> MakeLV2Ports(const IEditorDelegate& plug, const IPlugLV2_Va
   if (variant.mSideChain)
     ports.push_back({LV2PortKind::kSideChainIn, 0, -1, "sidechain", "Side Chain"});
   audio(LV2PortKind::kAudioOut, "out", "Output");
-  for (int i = 0; i < plug.NParams(); ++i)
+  for (const ParamExport& param : ExportParams(plug))
   {
-    const IParam* param = plug.GetParam(i);
-    if (i == info.mMeterParam || param->Type() == kTypeNone)
+    if (param.index == info.mMeterParam || param.kind == ParamKind::kUndefined)
       continue;
-    ports.push_back({LV2PortKind::kParam, 0, i, LV2SymbolFromName(param->GetName()), param->GetName()});
+    ports.push_back({LV2PortKind::kParam, 0, param.index, param.symbol, param.param->GetName()});
   }
   ports.push_back({LV2PortKind::kEnabled, 0, -1, "enabled", "Enabled"});
   ports.push_back({LV2PortKind::kLatency, 0, -1, "latency", "Latency"});

@@ -73,10 +73,6 @@ struct LV2Port
 std::vector<LV2Port> MakeLV2Ports(const IEditorDelegate& plug, const IPlugLV2_Variant& variant,
                                   const IPlugLV2_Info& info);
 
-// A port symbol from a display name: lower case, every run of other characters one '_', none at
-// either end, never starting with a digit ("Make-Up Gain" -> "make_up_gain").
-std::string LV2SymbolFromName(const char* name);
-
 // -1 when the list has no port of that kind
 int FindLV2Port(const std::vector<LV2Port>& ports, LV2PortKind kind);
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "IPlug/IPlugParamExport.h"
 #include "IPlug/LV2/IPlugLV2.h"
 
 namespace iplug {
@@ -33,44 +34,44 @@ std::string Decimal(double value)
   return out;
 }
 
-const char* UnitFor(const IParam& param)
+const char* UnitFor(ExportUnit unit)
 {
-  const char* label = param.GetLabel();
-  if (std::strcmp(label, "dB") == 0)
-    return "units:db";
-  if (std::strcmp(label, "%") == 0)
-    return "units:pc";
-  if (std::strcmp(label, "Hz") == 0)
-    return "units:hz";
-  if (std::strcmp(label, "ms") == 0)
-    return "units:ms";
+  switch (unit)
+  {
+    case ExportUnit::kDecibels: return "units:db";
+    case ExportUnit::kPercent: return "units:pc";
+    case ExportUnit::kHertz: return "units:hz";
+    case ExportUnit::kMilliseconds: return "units:ms";
+    case ExportUnit::kNone: break;
+  }
   return nullptr;
 }
 
-void WriteParamPort(std::string& ttl, const IParam& param)
+void WriteParamPort(std::string& ttl, const ParamExport& param)
 {
-  const bool integral = param.Type() == kTypeInt || param.Type() == kTypeEnum || param.Type() == kTypeBool;
-  const bool twoState = integral && param.GetMin() == 0.0 && param.GetMax() == 1.0;
-  ttl += "    lv2:default " + Decimal(param.GetDefault()) + " ;\n";
-  ttl += "    lv2:minimum " + Decimal(param.GetMin()) + " ;\n";
-  ttl += "    lv2:maximum " + Decimal(param.GetMax()) + " ;\n";
-  if (twoState)
-    ttl += "    lv2:portProperty lv2:integer , lv2:toggled ;\n";
-  else if (integral && param.NDisplayTexts() > 0)
-    ttl += "    lv2:portProperty lv2:integer , lv2:enumeration ;\n";
-  else if (integral)
-    ttl += "    lv2:portProperty lv2:integer ;\n";
-  if (const char* unit = UnitFor(param))
+  ttl += "    lv2:default " + Decimal(param.defaultValue) + " ;\n";
+  ttl += "    lv2:minimum " + Decimal(param.min) + " ;\n";
+  ttl += "    lv2:maximum " + Decimal(param.max) + " ;\n";
+  switch (param.kind)
+  {
+    case ParamKind::kToggle: ttl += "    lv2:portProperty lv2:integer , lv2:toggled ;\n"; break;
+    case ParamKind::kChoice: ttl += "    lv2:portProperty lv2:integer , lv2:enumeration ;\n"; break;
+    case ParamKind::kStepped: ttl += "    lv2:portProperty lv2:integer ;\n"; break;
+    case ParamKind::kContinuous:
+    case ParamKind::kUndefined: break;
+  }
+  if (const char* unit = UnitFor(param.unit))
     ttl += std::string("    units:unit ") + unit + " ;\n";
-  for (int i = 0; i < param.NDisplayTexts(); ++i)
+  for (int i = 0; i < param.param->NDisplayTexts(); ++i)
   {
     double value = 0.0;
-    const char* text = param.GetDisplayText(i, &value);
+    const char* text = param.param->GetDisplayText(i, &value);
     ttl += "    lv2:scalePoint [ rdfs:label " + Quoted(text) + " ; rdf:value " + Decimal(value) + " ] ;\n";
   }
 }
 
-void WritePort(std::string& ttl, const IPluginBase& plug, const IPlugLV2_Info& info, const LV2Port& port, size_t index)
+void WritePort(std::string& ttl, const std::vector<ParamExport>& params, const IPlugLV2_Info& info, const LV2Port& port,
+               size_t index)
 {
   const char* types = "";
   switch (port.mKind)
@@ -92,7 +93,7 @@ void WritePort(std::string& ttl, const IPluginBase& plug, const IPlugLV2_Info& i
   switch (port.mKind)
   {
     case LV2PortKind::kSideChainIn: ttl += "    lv2:portProperty lv2:isSideChain , lv2:connectionOptional ;\n"; break;
-    case LV2PortKind::kParam: WriteParamPort(ttl, *plug.GetParam(port.mParamIdx)); break;
+    case LV2PortKind::kParam: WriteParamPort(ttl, params[static_cast<size_t>(port.mParamIdx)]); break;
     case LV2PortKind::kEnabled:
       ttl += "    lv2:designation lv2:enabled ;\n    lv2:portProperty lv2:integer , lv2:toggled ;\n"
              "    lv2:default 1 ;\n    lv2:minimum 0 ;\n    lv2:maximum 1 ;\n";
@@ -168,9 +169,10 @@ std::string LV2PluginTTL(const IPlugLV2_Info& info, const IPluginBase& plug)
     ttl += "  opts:supportedOption bufsz:maxBlockLength ;\n  lv2:extensionData state:interface ;\n";
     ttl += std::string("  ui:ui <") + v.mUIURI + "> ;\n  lv2:port\n";
     const std::vector<LV2Port> ports = MakeLV2Ports(plug, v, info);
+    const std::vector<ParamExport> params = ExportParams(plug);
     for (size_t p = 0; p < ports.size(); ++p)
     {
-      WritePort(ttl, plug, info, ports[p], p);
+      WritePort(ttl, params, info, ports[p], p);
       ttl += p + 1 < ports.size() ? " ,\n" : " .\n";
     }
 

@@ -33,17 +33,6 @@ bool ValidSymbol(const std::string& s)
 
 } // namespace
 
-TEST(LV2Ports, SymbolsFromDisplayNames)
-{
-  EXPECT_EQ(LV2SymbolFromName("Make-Up Gain"), "make_up_gain");
-  EXPECT_EQ(LV2SymbolFromName("HPF"), "hpf");
-  EXPECT_EQ(LV2SymbolFromName("  Transient  Tilt "), "transient_tilt");
-  EXPECT_EQ(LV2SymbolFromName("3 Band"), "p_3_band");
-  EXPECT_EQ(LV2SymbolFromName("Gain (dB)"), "gain_db");
-  EXPECT_EQ(LV2SymbolFromName(""), "p_");
-  EXPECT_EQ(LV2SymbolFromName("Über"), "ber"); // only ASCII letters survive
-}
-
 TEST(LV2Ports, EveryDefinedParameterHasOneControlInputInIndexOrder)
 {
   Quorvane plug;
