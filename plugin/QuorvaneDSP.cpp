@@ -8,6 +8,7 @@
 
 #include "dsp/curves.h"
 #include "dsp/numeric.h"
+#include "plugin/QuorvaneParams.h"
 
 namespace quorvane {
 
@@ -17,7 +18,7 @@ constexpr auto kRelaxed = std::memory_order_relaxed;
 
 // Tables indexed by the truncated choice value.
 constexpr double kAttackMs[] = {0.1, 0.3, 10.0, 30.0, 100.0, 300.0}; // the 10/30/100/300 are the voicing
-constexpr double kRatio[] = {1.5, 2.0, 3.0, 4.0, 5.0, 10.0};
+constexpr double kRatios[] = {1.5, 2.0, 3.0, 4.0, 5.0, 10.0};
 constexpr double kKneeFactor[] = {0.95, 0.9, 0.8, 0.7, 0.6, 0.3};
 constexpr double kReleaseMs[] = {100.0, 300.0, 600.0, 1200.0, 2000.0}; // "Auto" releases over 2 s
 
@@ -63,48 +64,48 @@ void QuorvaneDSP::OnParamChange(int paramIdx, double v) noexcept
 {
   switch (paramIdx)
   {
-    case 1: boostGain.store(DbToGain(v), kRelaxed); break;
-    case 2: hfAmount.store(v, kRelaxed); break;
-    case 3: hpfValue.store(v, kRelaxed); break;
-    case 4: makeupGain.store(DbToGain(v), kRelaxed); break;
-    case 5: midGainDb.store(v, kRelaxed); break;
-    case 6: mixAmount.store(v / 100.0, kRelaxed); break;
-    case 7: thresholdValue.store(v, kRelaxed); break;
-    case 8: transientMix.store(v / 100.0, kRelaxed); break;
-    case 9: tiltValue.store(v, kRelaxed); break;
-    case 11:
+    case kBoost: boostGain.store(DbToGain(v), kRelaxed); break;
+    case kHF: hfAmount.store(v, kRelaxed); break;
+    case kHPF: hpfValue.store(v, kRelaxed); break;
+    case kMakeupGain: makeupGain.store(DbToGain(v), kRelaxed); break;
+    case kMidGain: midGainDb.store(v, kRelaxed); break;
+    case kCompressorMix: mixAmount.store(v / 100.0, kRelaxed); break;
+    case kThreshold: thresholdValue.store(v, kRelaxed); break;
+    case kTransientMix: transientMix.store(v / 100.0, kRelaxed); break;
+    case kTransientTilt: tiltValue.store(v, kRelaxed); break;
+    case kAttackTime:
       if (const int i = ChoiceIndex(v, kAttackMs); i >= 0)
         attackMs.store(kAttackMs[i], kRelaxed);
       break;
-    case 12: processingOn.store(dsp::truncToInt(v), kRelaxed); break;
-    case 13: extSidechainOn.store(dsp::truncToInt(v), kRelaxed); break;
-    case 14:
-      if (const int i = ChoiceIndex(v, kRatio); i >= 0)
+    case kBypass: processingOn.store(dsp::truncToInt(v), kRelaxed); break;
+    case kExternalSidechain: extSidechainOn.store(dsp::truncToInt(v), kRelaxed); break;
+    case kRatio:
+      if (const int i = ChoiceIndex(v, kRatios); i >= 0)
       {
-        ratio.store(kRatio[i], kRelaxed);
+        ratio.store(kRatios[i], kRelaxed);
         kneeFactor.store(kKneeFactor[i], kRelaxed);
       }
       break;
-    case 15:
+    case kReleaseTime:
       if (const int i = ChoiceIndex(v, kReleaseMs); i >= 0)
         releaseMs.store(kReleaseMs[i], kRelaxed);
       break;
-    case 16:
+    case kTurbo:
       turboMode.store(dsp::truncToInt(v), kRelaxed);
       linkAverage.store(dsp::truncToInt(v), kRelaxed);
       break;
-    case 17:
+    case kXFormer:
       xformerInOn.store(dsp::truncToInt(v), kRelaxed);
       xformerOutOn.store(dsp::truncToInt(v), kRelaxed);
       break;
-    case 18:
+    case kOversampling:
       if (const int i = dsp::truncToInt(v); i == 0 || i == 1)
       {
         osFactor.store(i == 1 ? 2 : 0, kRelaxed);
         osLatency.store(i == 1 ? double{kOversamplingLatency} : 0.0, kRelaxed);
       }
       break;
-    default: break; // 0, 10 (the meter) and anything unknown carry no DSP value
+    default: break; // the unused index, the meter and anything unknown carry no DSP value
   }
 }
 
