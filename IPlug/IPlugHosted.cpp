@@ -25,6 +25,18 @@ IPlugHosted::IPlugHosted(const PluginConfig& config)
 
 IPlugHosted::~IPlugHosted() = default;
 
+void IPlugHosted::SetRunLoop(IRunLoop* loop)
+{
+  StopTimer();
+  if (loop == nullptr)
+    return;
+  // The timer takes the loop of the thread that makes it.
+  IRunLoop* const previous = GetThreadRunLoop();
+  SetThreadRunLoop(loop);
+  CreateTimer();
+  SetThreadRunLoop(previous);
+}
+
 // ------------------------------------------------------------------------------------------ rendering
 
 bool IPlugHosted::PrepareToRender(double sampleRate, int blockSize)

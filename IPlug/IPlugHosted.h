@@ -54,6 +54,10 @@ public:
 
   // any thread before the binding uses the plug-in; null detaches
   void SetBinding(IPlugHostedBinding* binding) { mBinding = binding; }
+  // UI thread: the run loop the binding lends, which must outlive it, or null when it takes it back. The
+  // timer that moves host values to the editor runs while a loop is lent: some formats lend one only
+  // while their view is attached, and lend it again for the next view.
+  void SetRunLoop(IRunLoop* loop);
 
   // Not the audio thread, while not rendering: the rate and the longest block a render call slices by.
   // False, changing nothing, when the rate is not supported.

@@ -102,6 +102,7 @@ public:
     if (mPlug)
     {
       mPlug->Plug().CloseEditor();
+      mPlug->Plug().SetRunLoop(nullptr);
       mPlug.reset();
     }
   }
@@ -125,7 +126,7 @@ public:
       return false;
     mPlug = std::make_unique<IPlugLV2>(std::move(made), info, variant);
     // The timer moves host values to the editor; it ticks on the loop the host's idle call pumps.
-    mPlug->Plug().CreateTimer();
+    mPlug->Plug().SetRunLoop(&mLoop);
     mControlPort = FindLV2Port(mPlug->Ports(), LV2PortKind::kControl);
     mPlug->SetUIHost(this);
     // Opening, the editor reports the size it was made with; sent to the DSP, that would overwrite the

@@ -49,8 +49,11 @@ public:
       ReportLatency(wantedLatency);
   }
 
+  void IdleHook() override { ++idles; }
+
   int wantedLatency = 0;
   bool sideChainSeen = false;
+  int idles = 0;
 };
 
 struct RecordingBinding final : IPlugHostedBinding
@@ -144,6 +147,24 @@ TEST(Hosted, ALatencyReportedWhileRenderingReachesTheBindingOnceOnTheTimer)
   loop.Advance(20);
   EXPECT_EQ(binding.latencies, std::vector<int>{16});
   EXPECT_EQ(plug.GetLatency(), 16);
+}
+
+// A format may lend its run loop only while its view is attached, and again for the next view.
+TEST(Hosted, TheTimerRunsWhileTheBindingLendsARunLoop)
+{
+  quorvane::test::ManualRunLoop loop;
+  HalfGain plug;
+  loop.Advance(40);
+  EXPECT_EQ(plug.idles, 0) << "no timer before a loop is lent";
+  plug.SetRunLoop(&loop);
+  loop.Advance(40);
+  EXPECT_EQ(plug.idles, 2);
+  plug.SetRunLoop(nullptr);
+  loop.Advance(40);
+  EXPECT_EQ(plug.idles, 2) << "none after it is taken back";
+  plug.SetRunLoop(&loop);
+  loop.Advance(20);
+  EXPECT_EQ(plug.idles, 3);
 }
 
 TEST(Hosted, RefusesRatesOutsideTheSupportedRange)
