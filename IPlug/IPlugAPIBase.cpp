@@ -175,6 +175,16 @@ void IPlugAPIBase::SetParameterValueFromHost(int paramIdx, double normalizedValu
   OnParamChange(paramIdx, kHost, -1);
 }
 
+void IPlugAPIBase::SetParameterRealValueFromHost(int paramIdx, double value)
+{
+  IParam* param = GetParam(paramIdx);
+  if (param == nullptr)
+    return;
+  param->Set(value);
+  PostParamValueToUI(paramIdx, param->Value(), false);
+  OnParamChange(paramIdx, kHost, -1);
+}
+
 void IPlugAPIBase::SetParameterFromUI(int paramIdx, double normalizedValue)
 {
   IParam* param = GetParam(paramIdx);

@@ -48,6 +48,8 @@ public:
 
   // host thread: the host changed a parameter (normalised value)
   void SetParameterValueFromHost(int paramIdx, double normalizedValue);
+  // host thread: the same for a format whose host sends real values (clamped into range)
+  void SetParameterRealValueFromHost(int paramIdx, double value);
   // UI thread: one value of an editor gesture
   void SetParameterFromUI(int paramIdx, double normalizedValue);
 

@@ -194,18 +194,6 @@ void IPlugHosted::OnBindingIdle()
     mBinding->LatencyChanged(latency);
 }
 
-// ------------------------------------------------------------------------------------------ parameters
-
-void IPlugHosted::SetParameterFromHost(int paramIdx, double value)
-{
-  if (IParam* param = GetParam(paramIdx))
-  {
-    param->Set(value);
-    PostParamValueToUI(paramIdx, param->Value(), false);
-    OnParamChange(paramIdx, kHost, -1);
-  }
-}
-
 // ------------------------------------------------------------------------------------------ editor
 
 void IPlugHosted::BeginParamChangeToHost(int paramIdx)

@@ -71,9 +71,6 @@ public:
   // audio thread, after Render: the meter's latest value, 0 while the host bypasses the plug-in
   double GetMeterValue() const { return mMeterValue; }
 
-  // any thread (host changes): a real value, clamped and stepped, on the path every host change takes
-  void SetParameterFromHost(int paramIdx, double value);
-
   // IPlugAPIBase: the editor's gestures and size go to the binding
   void BeginParamChangeToHost(int paramIdx) override;
   void ParamValueToHost(int paramIdx, double normalizedValue) override;

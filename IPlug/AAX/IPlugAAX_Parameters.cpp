@@ -153,9 +153,7 @@ AAX_Result IPlugAAX::UpdateParameterNormalizedValue(AAX_CParamID id, double valu
   if (paramIdx >= 0)
   {
     // NaN reads as the bottom of the range (IParam's rule); outside [0, 1] clamps.
-    GetParam(paramIdx)->SetFromNormalized(value);
-    PostParamValueToUI(paramIdx, value, true);
-    OnParamChange(paramIdx, kHost, -1);
+    SetParameterValueFromHost(paramIdx, value);
   }
   const AAX_Result result = mPacketDispatcher.SetDirty(id);
   ++mNumPlugInChanges;

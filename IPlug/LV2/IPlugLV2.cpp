@@ -131,7 +131,7 @@ void IPlugLV2::ReadControlPorts()
       continue;
     mLastBits[static_cast<size_t>(port)] = bits;
     // The host's value, clamped into range, takes the path every host change takes.
-    mPlug->SetParameterFromHost(i, value);
+    mPlug->SetParameterRealValueFromHost(i, value);
   }
 }
 

@@ -121,9 +121,9 @@ TEST(Hosted, GesturesResizeAndHostValuesTakeTheBindingsPaths)
   EXPECT_EQ(binding.log, expected);
 
   // A host's real value is clamped into range, as every host change is.
-  plug.SetParameterFromHost(1, 7.6);
+  plug.SetParameterRealValueFromHost(1, 7.6);
   EXPECT_EQ(plug.GetParam(1)->Value(), 3.0);
-  plug.SetParameterFromHost(0, -99.0);
+  plug.SetParameterRealValueFromHost(0, -99.0);
   EXPECT_EQ(plug.GetParam(0)->Value(), -10.0);
 
   plug.SetBinding(nullptr);
