@@ -109,7 +109,7 @@ void IPlugHosted::RenderSlice(const HostAudio& audio, int offset, int frames, bo
   AttachHostBuffers(kOut, 0, ChannelCount(kOut), mOutputs.data(), frames);
 
   // The dry signal is taken before the chain runs: the host may give the same buffer for input and output.
-  DelayDry(audio, offset, frames);
+  DelayDry(audio, offset, frames, hostBypassed || mWet != 1.0);
   // The chain runs while bypassed too, so that coming back fades into a signal that has kept up.
   MidiMessage message;
   while (mMidiMsgsFromEditor.Pop(message))
@@ -140,10 +140,12 @@ void IPlugHosted::RenderSlice(const HostAudio& audio, int offset, int frames, bo
   mWet = target > mWet ? std::min(target, mWet + distance) : std::max(target, mWet - distance);
 }
 
-void IPlugHosted::DelayDry(const HostAudio& audio, int offset, int frames)
+void IPlugHosted::DelayDry(const HostAudio& audio, int offset, int frames, bool wanted)
 {
   const int delay = std::min(GetLatency(), mHistoryLength - 1);
   const int channels = std::min(audio.channels, static_cast<int>(mDry.size()));
+  // Not fading and not bypassed: only the history is kept, and only its last samples matter.
+  const int skipped = wanted ? 0 : std::max(frames - mHistoryLength, 0);
   int write = mHistoryWrite;
   for (int c = 0; c < channels; ++c)
   {
@@ -151,18 +153,22 @@ void IPlugHosted::DelayDry(const HostAudio& audio, int offset, int frames)
     float* history = mHistory[static_cast<size_t>(c)].data();
     float* dry = mDry[static_cast<size_t>(c)].data();
     write = mHistoryWrite;
-    for (int i = 0; i < frames; ++i)
+    for (int i = skipped; i < frames; ++i)
     {
       history[write] = in != nullptr && std::isfinite(in[i]) ? in[i] : 0.0f;
-      int read = write - delay;
-      if (read < 0)
-        read += mHistoryLength;
-      dry[i] = history[read];
+      if (wanted)
+      {
+        int read = write - delay;
+        if (read < 0)
+          read += mHistoryLength;
+        dry[i] = history[read];
+      }
       if (++write == mHistoryLength)
         write = 0;
     }
   }
-  mHistoryWrite = channels > 0 ? write : mHistoryWrite;
+  if (channels > 0)
+    mHistoryWrite = write;
 }
 
 // ------------------------------------------------------------------------------------------ outputs

@@ -86,8 +86,8 @@ public:
 
 private:
   void RenderSlice(const HostAudio& audio, int offset, int frames, bool hostBypassed);
-  // audio thread: this slice's inputs delayed by the latency, into mDry
-  void DelayDry(const HostAudio& audio, int offset, int frames);
+  // audio thread: this slice's inputs into the history and, when `wanted`, delayed by the latency into mDry
+  void DelayDry(const HostAudio& audio, int offset, int frames, bool wanted);
 
   IPlugHostedBinding* mBinding = nullptr;
 
