@@ -457,9 +457,14 @@ LRESULT IGraphicsWin::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
       return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
+    {
+      // A key the editor leaves goes to the host, which may close the editor while handling it: after
+      // that only the handle, kept here, is used.
+      const HWND window = mWnd;
       if (OnKey(msg, wParam, lParam))
         return 0;
-      break;
+      return DefWindowProcW(window, msg, wParam, lParam);
+    }
     default:
       if ((msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) || msg == WM_MOUSEHOVER || msg == WM_MOUSELEAVE)
       {

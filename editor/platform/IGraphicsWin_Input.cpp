@@ -242,7 +242,8 @@ bool IGraphicsWin::OnKey(UINT msg, WPARAM wParam, LPARAM lParam)
   }
   if (handled)
     return true;
-  // The host's own window sees what the editor did not use, so its shortcuts keep working.
+  // The host's own window sees what the editor did not use, so its shortcuts keep working. The host may
+  // close the editor in answer, so nothing of this object is touched after the forwarding.
   const HWND root = GetAncestor(mWnd, GA_ROOT);
   if (root != nullptr && root != mWnd)
     SendMessageW(root, msg, wParam, lParam);

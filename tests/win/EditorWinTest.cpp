@@ -236,6 +236,36 @@ TEST_F(EditorWin, MouseMessagesTurnAKnobThroughTheHostAndUnusedKeysReachTheTopLe
   EXPECT_EQ(editor->KeysForwarded(), keys + 2);
 }
 
+// A host whose shortcut closes the editor, while the editor's window is still handing the key on.
+TEST_F(EditorWin, AForwardedKeyWhoseHandlerClosesTheEditorLeavesNothingDangling)
+{
+  Open();
+  const HWND top = Hwnd(editor->TopLevel());
+  const HWND window = Hwnd(editor->EditorWindow());
+  static EditorHost* closing = nullptr;
+  static WNDPROC hostProc = nullptr;
+  closing = editor.get();
+  hostProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(top, GWLP_WNDPROC));
+  const WNDPROC closeOnF9 = [](HWND w, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    if (msg == WM_KEYDOWN && wParam == VK_F9 && closing != nullptr)
+    {
+      closing->Close();
+      return 0;
+    }
+    return CallWindowProcW(hostProc, w, msg, wParam, lParam);
+  };
+  SetWindowLongPtrW(top, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(closeOnF9));
+  SendMessageW(window, WM_KEYDOWN, VK_F9, 1 | static_cast<LPARAM>(MapVirtualKeyW(VK_F9, MAPVK_VK_TO_VSC)) << 16);
+  SetWindowLongPtrW(top, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hostProc));
+  closing = nullptr;
+
+  EXPECT_FALSE(IsWindow(window)) << "the host closed the editor";
+  EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr));
+  // And it opens again as before.
+  Open();
+  EXPECT_TRUE(IsWindow(Hwnd(editor->EditorWindow())));
+}
+
 // The PNG the same command wrote on Linux (the picture in docs/, or a fresh one the test run passes in
 // QUORVANE_LINUX_EDITOR_PNG) against the one it writes here. The meter's needle follows the programme
 // playing and is left out; everything else must agree but for rounding.
